@@ -1,0 +1,123 @@
+#pragma once
+
+#include "data/DbError.h"
+
+#include <QSqlQuery>
+#include <QString>
+#include <QVariant>
+#include <QVariantList>
+#include <memory>
+
+struct sqlite3;
+class cConnessione;
+
+// A forward-only, read-only result set.  The routine that opens it owns it;
+// cConnessione::ApriRS fills it and cConnessione::ChiudiRS empties it.
+class RecordSet
+{
+public:
+    RecordSet();
+    ~RecordSet();
+    RecordSet(RecordSet &&) noexcept;
+    RecordSet &operator=(RecordSet &&) noexcept;
+    RecordSet(const RecordSet &) = delete;
+    RecordSet &operator=(const RecordSet &) = delete;
+
+    bool isOpen() const { return m_query != nullptr; }
+    // True when there is no current row (an empty result, or past the last row).
+    bool isEOF() const;
+    // Value of a column of the current row, addressed by name without regard to
+    // case.  Null columns give a null QVariant.  Throws DbError on an unknown
+    // column or when there is no current row.
+    QVariant value(const QString &column) const;
+    QVariant value(int column) const;
+    // Index of a column by name (case ignored), -1 when there is none.
+    int columnIndex(const QString &column) const;
+    int columnCount() const;
+    QString columnName(int column) const;
+    void MoveNext();
+
+private:
+    friend class cConnessione;
+    std::unique_ptr<QSqlQuery> m_query;
+    bool m_atEnd = true;
+};
+
+// The one gateway to a thesaurus database.  Opens an SQLite file named by a
+// connection string "...;Data Source=<path>;...", runs queries into result
+// sets and statements without results.  User text is always passed as bound
+// parameters (positional "?" placeholders), never spliced into SQL.
+class cConnessione
+{
+public:
+    cConnessione();
+    ~cConnessione();
+    cConnessione(const cConnessione &) = delete;
+    cConnessione &operator=(const cConnessione &) = delete;
+
+    // Opens the database named in D_Source.  False on any failure, never
+    // shows anything; lastOpenError() says why.
+    bool ApriConnessione(const QString &D_Source);
+    // Opens RS on a query.  Throws DbError when the query cannot run.
+    bool ApriRS(const QString &vSQL, RecordSet &RS, const QVariantList &params = {});
+    // Closes the connection.  False when it was not open.
+    bool ChiudiConnessione();
+    // Runs a statement that returns no rows and gives the number of rows it
+    // changed.  vOptions is accepted for callers that pass the classic "128".
+    // Throws DbError on failure, including any change to a read-only file.
+    int EseguiIstruzione(const QString &vSQL, const QString &vOptions = QStringLiteral("128"),
+                         const QVariantList &params = {});
+    // Closes and empties RS.  Throws DbError when RS is not open.
+    void ChiudiRS(RecordSet &RS);
+
+    bool isOpen() const;
+    bool isReadOnly() const { return m_readOnly; }
+    QString databasePath() const { return m_path; }
+    QString connectionString() const { return m_connectionString; }
+    QString lastOpenError() const { return m_lastOpenError; }
+
+    // One scalar value of a query (null when there is no row).
+    QVariant scalar(const QString &vSQL, const QVariantList &params = {});
+
+    // Transactions: all or nothing for multi-statement work (merges, imports).
+    void beginTransaction();
+    void commit();
+    void rollback();
+
+    // A query prepared once and run many times (bulk inserts, lookups in loops).
+    // Throws DbError when it cannot be prepared.
+    QSqlQuery prepare(const QString &vSQL);
+    // Runs a prepared query with the given values bound in order.
+    void exec(QSqlQuery &query, const QVariantList &params = {});
+
+    // True when a table or view of that name exists (case ignored).
+    bool hasTable(const QString &name);
+
+    // The path inside a connection string: the text after "Data Source=" up to
+    // ";Persist Security Info=False" at the end, or up to the next ";".
+    static QString dataSourcePath(const QString &connectionString);
+    // The connection string for a database file.
+    static QString connectionStringFor(const QString &path);
+
+    enum class FileKind { Missing, NotAFile, Empty, SQLite, Jet, Unknown };
+    // What a file is, judged by its first bytes, not by its name.
+    static FileKind probeFile(const QString &path);
+
+    // Creates a new, empty database file (an existing file is never
+    // overwritten).  Throws DbError when it cannot be created.
+    static void createDatabaseFile(const QString &path);
+
+    sqlite3 *handle() const;
+
+private:
+    void ensureOpen() const;
+    void ensureWritable() const;
+    DbError errorOf(const QSqlQuery &query, const QString &sql) const;
+
+    QString m_name; // the Qt connection name, fixed for the life of the object
+    QString m_path;
+    QString m_connectionString;
+    QString m_lastOpenError;
+    bool m_readOnly = false;
+    bool m_added = false;
+};

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QStringList>
+
+class cConnessione;
+
+// The SQL that creates a thesaurus database, and the fixed rows every such
+// database holds.  Text columns compare without regard to letter case
+// (collation NOCASE, which any sqlite3 tool understands).
+namespace Schema {
+
+// Names of the tables the program reads and writes.
+QStringList tableNames();
+
+// "create table" and "create index" statements, in dependency order.
+QStringList tableStatements();
+
+// The two views that show a concept's link values and text values.  Beside the
+// columns the program displays (Pdex, Rdex, Pvalue) they expose the filter
+// columns concept_id, is_mapping_rel and lang_name.  With temporary set they
+// are created in the connection's temporary schema (for read-only files).
+QStringList viewStatements(bool temporary = false);
+
+// Creates every table, view and fixed row in an empty database.
+void create(cConnessione &connection);
+
+// Inserts the fixed rows: models 1-5, properties 1-6 and 8-10, language 6 "EN",
+// mapping projects 1-4.
+void insertFixedRows(cConnessione &connection);
+
+// Creates the two views when the thesaurus tables are there and the views are
+// not.  A read-only file gets them as temporary views, so it is never changed.
+void ensureViews(cConnessione &connection);
+
+} // namespace Schema

@@ -1,0 +1,6 @@
+#include "shell/ui/app.h"
+
+int main(int argc, char **argv)
+{
+    return runProgram(argc, argv);
+}

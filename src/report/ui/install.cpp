@@ -1,0 +1,6 @@
+#include "shell/ui/frmMain.h"
+#include "shell/ui/subsystems.h"
+
+void installReport(frmMain &)
+{
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+#include <functional>
+
+// Commands for scripts: "vospan --name arguments...".  They run without any
+// window, print what they did and end with status 0 on success.
+class CommandLine
+{
+public:
+    // A handler gets the arguments after its name, and streams for output and
+    // errors; it returns the exit status.
+    using Handler = std::function<int(const QStringList &args, QTextStream &out, QTextStream &err)>;
+
+    void add(const QString &name, const QString &usage, Handler handler);
+
+    // True when the arguments ask for a command of this table (or for --help).
+    bool handles(const QStringList &args) const;
+    // Runs the command named by args[0].
+    int run(const QStringList &args, QTextStream &out, QTextStream &err) const;
+    QString usage() const;
+
+    // The table of every command of the program.
+    static CommandLine &program();
+
+private:
+    struct Entry
+    {
+        QString name;
+        QString usage;
+        Handler handler;
+    };
+    QList<Entry> m_entries;
+};
+
+// Each room adds its commands here (called once, before the table is used).
+void addDataCommands(CommandLine &cli);
+void addToolsCommands(CommandLine &cli);
+
+// Small helper for handlers: the value after "--option" in args, or empty.
+QString optionValue(const QStringList &args, const QString &option);

@@ -1,0 +1,48 @@
+#include "shell/mdlUtil.h"
+
+#include "data/cConnessione.h"
+#include "shell/dialogs.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+QString g_folderOverride;
+}
+
+bool mdlUtil::ApriDatabase(cConnessione &connection, const QString &connectionString)
+{
+    if (connection.ApriConnessione(connectionString))
+        return true;
+    dialogs().message(QStringLiteral("Connessione non riuscita a: ") + connectionString);
+    return false;
+}
+
+QString mdlUtil::testoErrore(const DbError &error)
+{
+    return QStringLiteral("Error %1: %2").arg(error.number()).arg(error.description());
+}
+
+void mdlUtil::MostraErrore(const DbError &error)
+{
+    dialogs().message(testoErrore(error), {}, Dialogs::Icon::Critical);
+}
+
+QString mdlUtil::CartellaApplicazione()
+{
+    if (!g_folderOverride.isEmpty())
+        return g_folderOverride;
+    const QString exeDir = QCoreApplication::applicationDirPath();
+    QString folder = exeDir;
+    // Installed: the executable is in <prefix>/bin and its files in <prefix>/share/vospan.
+    const QString shared = QDir::cleanPath(exeDir + QStringLiteral("/../share/vospan"));
+    if (!QFileInfo::exists(exeDir + QStringLiteral("/freccia4.ico")) && QFileInfo::exists(shared))
+        folder = shared;
+    return QDir::toNativeSeparators(folder + QLatin1Char('/'));
+}
+
+void mdlUtil::setCartellaApplicazione(const QString &folder)
+{
+    g_folderOverride = folder.isEmpty() || folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+}

@@ -1,0 +1,79 @@
+#include "shell/project.h"
+
+#include "shell/dialogs.h"
+#include "shell/mdlGlobale.h"
+#include "shell/mdlUtil.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+using namespace mdlGlobale;
+
+namespace {
+Progetto::JetConverter g_jetConverter;
+}
+
+void Progetto::setJetConverter(JetConverter converter)
+{
+    g_jetConverter = std::move(converter);
+}
+
+QString Progetto::filtroDatabase()
+{
+    return QStringLiteral("SQLite database (*.sqlite *.sqlite3 *.db);;Database file (*.mdb);;All files (*)");
+}
+
+Progetto::Esito Progetto::Apri(const QString &path)
+{
+    QString file = path;
+    if (file.isEmpty())
+        file = dialogs().openFile(QStringLiteral("Open database"), mdlUtil::CartellaApplicazione(), filtroDatabase());
+    if (file.isEmpty()) {
+        dialogs().message(QStringLiteral("User cancel"));
+        return Esito::Annullato;
+    }
+    return ApriFile(file);
+}
+
+Progetto::Esito Progetto::ApriFile(const QString &chosen)
+{
+    QString file = chosen;
+    if (g_jetConverter && cConnessione::probeFile(file) == cConnessione::FileKind::Jet) {
+        file = g_jetConverter(file);
+        if (file.isEmpty())
+            return Esito::Interrotto;
+    }
+    vDatabaseFolder = QFileInfo(file).absolutePath() + QLatin1Char('/');
+
+    const QString connectionString = cConnessione::connectionStringFor(file);
+    if (!mdlUtil::ApriDatabase(vConnection, connectionString)) {
+        dialogs().message(QStringLiteral("Connessione MySQL a Tessik non riuscita"));
+        dialogs().endProgram(1);
+        return Esito::Terminato;
+    }
+    vProjectOpen = true;
+    try {
+        vLastRelationId = LeggiUltimoId(vConnection);
+    } catch (const DbError &e) {
+        // Not a thesaurus database after all: say why and let go of the file,
+        // so that Open can be used again.
+        dialogs().message(QStringLiteral("The file is not a thesaurus database: ") + mdlUtil::testoErrore(e), {},
+                          Dialogs::Icon::Critical);
+        vConnection.ChiudiConnessione();
+        return Esito::Interrotto;
+    }
+    if (vConnection.isReadOnly())
+        dialogs().message(QStringLiteral("The database %1 is read-only: you can browse it, but nothing can be "
+                                         "saved to it.")
+                              .arg(QDir::toNativeSeparators(vConnection.databasePath())),
+                          {}, Dialogs::Icon::Warning);
+    return Esito::Aperto;
+}
+
+bool Progetto::Chiudi()
+{
+    if (!vProjectOpen)
+        return false;
+    vConnection.ChiudiConnessione();
+    return true;
+}

@@ -1,0 +1,66 @@
+#include "shell/ui/app.h"
+
+#include "shell/cli.h"
+#include "shell/clock.h"
+#include "shell/mdlGlobale.h"
+#include "shell/startup.h"
+#include "shell/ui/RealDialogs.h"
+#include "shell/ui/frmMain.h"
+#include "shell/ui/frmSplash.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QTimer>
+
+frmMain *mdlGlobale::Main()
+{
+    auto *splash = new frmSplash;
+    splash->show();
+    splash->repaint();
+    QCoreApplication::processEvents(); // let the window system map and paint it once
+
+    Startup::AttendiSplash(programClock());
+
+    RiempiRelazioni();
+
+    auto *main = new frmMain;
+    main->setStartupMenus();
+    main->show();
+
+    splash->close();
+    delete splash;
+    return main;
+}
+
+int runProgram(int argc, char **argv)
+{
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    if (CommandLine::program().handles(args)) {
+        QCoreApplication app(argc, argv);
+        QTextStream out(stdout);
+        QTextStream err(stderr);
+        return CommandLine::program().run(args, out, err);
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("vospan"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Vospan - Quendral"));
+    QApplication::setApplicationVersion(QStringLiteral("1.1"));
+
+    RealDialogs realDialogs;
+    setDialogs(&realDialogs);
+
+    frmMain *main = mdlGlobale::Main();
+
+    // One optional argument: a database to open as Project > Open would.
+    if (!args.isEmpty()) {
+        const QString path = QFileInfo(args.first()).absoluteFilePath();
+        QTimer::singleShot(0, main, [main, path] { main->apriDatabase(path); });
+    }
+    const int code = app.exec();
+    delete main;
+    setDialogs(nullptr);
+    return code;
+}

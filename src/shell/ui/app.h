@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+class frmMain;
+
+namespace mdlGlobale {
+
+// The start-up sequence: splash, the wait on it, the relation lists, the main
+// window with the database menus disabled.  Returns the main window, shown.
+frmMain *Main();
+
+} // namespace mdlGlobale
+
+// Runs the program: start-up, an optional database to open, the event loop.
+int runProgram(int argc, char **argv);

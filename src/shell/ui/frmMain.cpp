@@ -1,0 +1,266 @@
+#include "shell/ui/frmMain.h"
+
+#include "help/ui/helpwindows.h"
+#include "shell/clock.h"
+#include "shell/dialogs.h"
+#include "shell/mdlGlobale.h"
+#include "shell/project.h"
+#include "shell/twips.h"
+#include "shell/ui/subsystems.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLocale>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QPointer>
+#include <QStatusBar>
+#include <QTimer>
+
+using namespace mdlGlobale;
+
+namespace {
+QPointer<frmMain> g_main;
+}
+
+frmMain *frmMain::instance()
+{
+    return g_main.data();
+}
+
+frmMain::frmMain(QWidget *parent)
+    : QMainWindow(parent)
+{
+    g_main = this;
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Vospan - Quendral"));
+    setAttribute(Qt::WA_DeleteOnClose, false);
+
+    m_area = new QMdiArea(this);
+    m_area->setObjectName(QStringLiteral("mdiArea"));
+    m_area->setBackground(palette().brush(QPalette::Dark));
+    setCentralWidget(m_area);
+
+    QMenu *progetto = menuBar()->addMenu(QStringLiteral("&Project"));
+    progetto->setObjectName(QStringLiteral("mnuProgetto"));
+    connect(addItem(progetto, "mnuProgettoApri", QStringLiteral("&Open"), QKeySequence(Qt::CTRL | Qt::Key_O)),
+            &QAction::triggered, this, &frmMain::mnuProgettoApri_Click);
+    connect(addItem(progetto, "mnuProgettoChiudi", QStringLiteral("&Close"), QKeySequence(Qt::CTRL | Qt::Key_C)),
+            &QAction::triggered, this, &frmMain::mnuProgettoChiudi_Click);
+    progetto->addSeparator()->setObjectName(QStringLiteral("mnuProgettoSep0"));
+    connect(addItem(progetto, "mnuProgettoExit", QStringLiteral("E&xit"), QKeySequence(Qt::CTRL | Qt::Key_X)),
+            &QAction::triggered, this, &frmMain::mnuProgettoExit_Click);
+
+    QMenu *tools = menuBar()->addMenu(QStringLiteral("&Mapping"));
+    tools->setObjectName(QStringLiteral("mnuTools"));
+    addItem(tools, "mnuToolsMappingEffettuato", QStringLiteral("&Report"), QKeySequence(Qt::CTRL | Qt::Key_R));
+    addItem(tools, "mnuToolsNuovoMapping", QStringLiteral("&New"), QKeySequence(Qt::CTRL | Qt::Key_N));
+
+    QMenu *exportMenu = menuBar()->addMenu(QStringLiteral("&Export"));
+    exportMenu->setObjectName(QStringLiteral("mnuExport"));
+    addItem(exportMenu, "mnuToolsEsportazioneSKOS", QStringLiteral("in XML &format"),
+            QKeySequence(Qt::CTRL | Qt::Key_F));
+    addItem(exportMenu, "mnuToolsEsportazioneHTML", QStringLiteral("in &html"), QKeySequence(Qt::CTRL | Qt::Key_M));
+
+    QMenu *utility = menuBar()->addMenu(QStringLiteral("&Utilities"));
+    utility->setObjectName(QStringLiteral("mnuUtility"));
+    addItem(utility, "mnuUtilityMergeDatabase", QStringLiteral("&Merge mapping relations"),
+            QKeySequence(Qt::CTRL | Qt::Key_E));
+    utility->addSeparator()->setObjectName(QStringLiteral("mnuUtilitySep0"));
+    addItem(utility, "mnuUtilityDelete", QStringLiteral("&Delete mapping relations"),
+            QKeySequence(Qt::CTRL | Qt::Key_D));
+
+    QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("mnuHelp"));
+    connect(addItem(help, "mnuHelpHelp", QStringLiteral("&Help"), QKeySequence(Qt::CTRL | Qt::Key_H)),
+            &QAction::triggered, this, &frmMain::mnuHelpHelp_Click);
+    connect(addItem(help, "mnuHelpAbout", QStringLiteral("&About"), QKeySequence(Qt::CTRL | Qt::Key_A)),
+            &QAction::triggered, this, &frmMain::mnuHelpAbout_Click);
+
+    QStatusBar *bar = statusBar();
+    bar->setObjectName(QStringLiteral("sbStatusBar"));
+    m_panelText = new QLabel(QStringLiteral("Status"), bar);
+    m_panelText->setObjectName(QStringLiteral("sbPanel1"));
+    m_panelDate = new QLabel(bar);
+    m_panelDate->setObjectName(QStringLiteral("sbPanel2"));
+    m_panelTime = new QLabel(bar);
+    m_panelTime->setObjectName(QStringLiteral("sbPanel3"));
+    bar->addWidget(m_panelText, 1);
+    bar->addPermanentWidget(m_panelDate);
+    bar->addPermanentWidget(m_panelTime);
+    auto tick = [this] {
+        const QDateTime now = programClock().now();
+        m_panelDate->setText(QLocale().toString(now.date(), QLocale::ShortFormat));
+        m_panelTime->setText(QLocale().toString(now.time(), QLocale::ShortFormat));
+    };
+    tick();
+    auto *timer = new QTimer(this);
+    connect(timer, &QTimer::timeout, this, tick);
+    timer->start(1000);
+
+    // Load step.
+    setStatusText(QStringLiteral("Vospan - Quendral"));
+    resize(Twips::toPixels(MinWidthTwips), Twips::toPixels(MinHeightTwips));
+
+    installWorkspace(*this);
+    installReport(*this);
+    installTools(*this);
+    installImport(*this);
+}
+
+frmMain::~frmMain() = default;
+
+QAction *frmMain::addItem(QMenu *menu, const char *name, const QString &caption, const QKeySequence &shortcut)
+{
+    QAction *a = menu->addAction(caption);
+    a->setObjectName(QString::fromLatin1(name));
+    a->setShortcut(shortcut);
+    return a;
+}
+
+QAction *frmMain::action(const QString &objectName) const
+{
+    return findChild<QAction *>(objectName);
+}
+
+QMenu *frmMain::menu(const QString &objectName) const
+{
+    return findChild<QMenu *>(objectName);
+}
+
+QMdiSubWindow *frmMain::addChild(QWidget *child)
+{
+    QMdiSubWindow *sub = m_area->addSubWindow(child);
+    sub->setAttribute(Qt::WA_DeleteOnClose, true);
+    return sub;
+}
+
+QString frmMain::statusText() const
+{
+    return m_panelText->text();
+}
+
+void frmMain::setStatusText(const QString &text)
+{
+    m_panelText->setText(text);
+}
+
+void frmMain::repaintStatus()
+{
+    statusBar()->repaint();
+}
+
+void frmMain::setStartupMenus()
+{
+    for (const char *name : {"mnuTools", "mnuExport", "mnuUtility"})
+        menu(QString::fromLatin1(name))->setEnabled(false);
+}
+
+void frmMain::setDatabaseMenus(bool open)
+{
+    action(QStringLiteral("mnuProgettoApri"))->setEnabled(!open);
+    action(QStringLiteral("mnuProgettoChiudi"))->setEnabled(open);
+    for (const char *name : {"mnuTools", "mnuExport", "mnuUtility"}) {
+        QMenu *m = menu(QString::fromLatin1(name));
+        m->setEnabled(open);
+        // A disabled menu still lets its shortcuts through in Qt; switch the
+        // items too so that Ctrl+N and friends follow the menu.
+        for (QAction *a : m->actions())
+            a->setEnabled(open);
+    }
+}
+
+void frmMain::applyOpenResult(int esito)
+{
+    if (static_cast<Progetto::Esito>(esito) == Progetto::Esito::Aperto)
+        setDatabaseMenus(true);
+}
+
+void frmMain::mnuProgettoApri_Click()
+{
+    applyOpenResult(static_cast<int>(Progetto::Apri()));
+}
+
+void frmMain::apriDatabase(const QString &path)
+{
+    applyOpenResult(static_cast<int>(Progetto::Apri(path)));
+}
+
+void frmMain::mnuProgettoChiudi_Click()
+{
+    if (Progetto::Chiudi())
+        setDatabaseMenus(false);
+}
+
+void frmMain::mnuProgettoExit_Click()
+{
+    close();
+}
+
+void frmMain::mnuHelpHelp_Click()
+{
+    showHelpWindow(this);
+}
+
+void frmMain::mnuHelpAbout_Click()
+{
+    showAboutWindow(this);
+}
+
+void frmMain::tileVertically()
+{
+    QList<QMdiSubWindow *> windows;
+    const QList<QMdiSubWindow *> history = m_area->subWindowList(QMdiArea::ActivationHistoryOrder);
+    for (auto it = history.crbegin(); it != history.crend(); ++it)
+        if ((*it)->isVisible() && !(*it)->isMinimized())
+            windows.append(*it);
+    if (windows.isEmpty())
+        return;
+    const QRect area = m_area->viewport()->rect();
+    const int n = static_cast<int>(windows.size());
+    int x = 0;
+    for (int i = 0; i < n; ++i) {
+        const int w = area.width() / n + (i < area.width() % n ? 1 : 0);
+        if (windows.at(i)->isMaximized())
+            windows.at(i)->showNormal();
+        windows.at(i)->setGeometry(x, 0, w, area.height());
+        x += w;
+    }
+}
+
+void frmMain::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    if (windowState() == Qt::WindowNoState) {
+        const int minW = Twips::toPixels(MinWidthTwips);
+        const int minH = Twips::toPixels(MinHeightTwips);
+        if (width() < minW || height() < minH) {
+            resize(std::max(width(), minW), std::max(height(), minH));
+            return; // the resize above comes back here
+        }
+    }
+    tileVertically();
+}
+
+void frmMain::closeEvent(QCloseEvent *event)
+{
+    if (m_unloading) {
+        event->accept();
+        return;
+    }
+    m_unloading = true;
+    // Every other window, the most recently opened first.
+    const QList<QMdiSubWindow *> children = m_area->subWindowList(QMdiArea::CreationOrder);
+    for (auto it = children.crbegin(); it != children.crend(); ++it)
+        (*it)->close();
+    const QWidgetList tops = QApplication::topLevelWidgets();
+    for (auto it = tops.crbegin(); it != tops.crend(); ++it)
+        if (*it != this && (*it)->isVisible())
+            (*it)->close();
+    if (vProjectOpen)
+        vConnection.ChiudiConnessione();
+    event->accept();
+    dialogs().endProgram(0);
+}

@@ -1,0 +1,49 @@
+#include "shell/ui/widgets.h"
+
+#include "shell/startup.h"
+#include "shell/twips.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
+#include <QWidget>
+#include <cmath>
+
+QLabel *Widgets::arialLabel(QWidget *parent, const char *name, const QString &text, int pointSize, bool bold,
+                            const QRect &geometry)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    QFont f(QStringLiteral("Arial"), pointSize);
+    f.setBold(bold);
+    label->setFont(f);
+    label->setWordWrap(true);
+    label->setGeometry(geometry);
+    return label;
+}
+
+void Widgets::centreOnScreen(QWidget *window)
+{
+    CentraForm(window, nullptr);
+}
+
+void Widgets::CentraForm(QWidget *f, QWidget *c)
+{
+    double top = 0, left = 0, height = 0, width = 0;
+    if (c) {
+        const QRect g = c->frameGeometry();
+        top = Twips::fromPixels(g.top());
+        left = Twips::fromPixels(g.left());
+        height = Twips::fromPixels(g.height());
+        width = Twips::fromPixels(g.width());
+    } else {
+        QScreen *screen = f->screen() ? f->screen() : QGuiApplication::primaryScreen();
+        const QRect g = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
+        height = Twips::fromPixels(g.height());
+        width = Twips::fromPixels(g.width());
+    }
+    const QRect own = f->frameGeometry();
+    const CentredPosition p = centreIn(top, left, height, width, Twips::fromPixels(own.height()),
+                                       Twips::fromPixels(own.width()));
+    f->move(Twips::toPixels(p.left), Twips::toPixels(p.top));
+}
