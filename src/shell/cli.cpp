@@ -45,6 +45,7 @@ CommandLine &CommandLine::program()
         CommandLine c;
         addDataCommands(c);
         addToolsCommands(c);
+        addImportCommands(c);
         return c;
     }();
     return cli;

@@ -39,6 +39,7 @@ private:
 // Each room adds its commands here (called once, before the table is used).
 void addDataCommands(CommandLine &cli);
 void addToolsCommands(CommandLine &cli);
+void addImportCommands(CommandLine &cli);
 
 // Small helper for handlers: the value after "--option" in args, or empty.
 QString optionValue(const QStringList &args, const QString &option);

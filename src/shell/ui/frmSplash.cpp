@@ -1,6 +1,6 @@
 #include "shell/ui/frmSplash.h"
 
-#include "shell/mdlUtil.h"
+#include "shell/ui/pictures.h"
 #include "shell/twips.h"
 #include "shell/ui/widgets.h"
 
@@ -28,7 +28,7 @@ frmSplash::frmSplash(QWidget *parent)
 
     auto *logo = new QLabel(m_frame);
     logo->setObjectName(QStringLiteral("imgLogo"));
-    logo->setPixmap(QPixmap(mdlUtil::CartellaApplicazione() + QStringLiteral("logo.png")));
+    logo->setPixmap(Pictures::pixmap(QStringLiteral("logo")));
     logo->setGeometry(Twips::rect(240, 600, 3000, 3000));
     logo->setScaledContents(true);
 

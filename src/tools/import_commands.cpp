@@ -1,0 +1,5 @@
+#include "shell/cli.h"
+
+void addImportCommands(CommandLine &)
+{
+}
