@@ -7,6 +7,10 @@
 #include "tools/promptprogetto.h"
 #include "tools_fixture.h"
 
+#include "shell/ui/frmMain.h"
+
+#include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QTextDocument>
@@ -95,6 +99,7 @@ private slots:
     void htmlTableOfTwoRelations();
     void htmlWithoutRelationsAndEscapedLabels();
     void moreThan32767Relations();
+    void menuItemsRunTheCommands();
 };
 
 void TestExport::promptAnswers_data()
@@ -427,6 +432,35 @@ void TestExport::moreThan32767Relations()
     QCOMPARE(d.messages(), QStringList{endOfExport(40000, QStringLiteral("export.html"))});
     QCOMPARE(lines(readFile(mdlGlobale::vDatabaseFolder + QStringLiteral("export.html"))).count(QStringLiteral("<tr>")),
              40000);
+}
+
+void TestExport::menuItemsRunTheCommands()
+{
+    TestDb t;
+    const QString db = thesaurus(t);
+    addRelations(db, {{1, 2, 101, 2001, 9, QVariant()}});
+    OpenDb open(db);
+    frmMain main;
+    main.setDatabaseMenus(true);
+
+    ScopedScriptedDialogs d;
+    d.answerInput(QStringLiteral("0"));
+    d.answerInput(QStringLiteral("0"));
+    d.answerInput(QStringLiteral("0"));
+    d.answerQuestion(false);
+    for (const char *name : {"mnuToolsEsportazioneSKOS", "mnuToolsEsportazioneHTML", "mnuUtilityDelete",
+                             "mnuUtilityMergeDatabase"}) {
+        QAction *a = main.action(QString::fromLatin1(name));
+        QVERIFY2(a && a->isEnabled(), name);
+        a->trigger();
+        // The hourglass never outlives a command.
+        QVERIFY(!QApplication::overrideCursor());
+    }
+    QCOMPARE(d.messages(), (QStringList{endOfExport(1, QStringLiteral("export.xml")),
+                                        endOfExport(1, QStringLiteral("export.html")),
+                                        QStringLiteral("Delete cancelled"), QStringLiteral("User cancel")}));
+    QCOMPARE(d.shown.at(5).text, QStringLiteral("Delete 1 mapping relations from database?"));
+    QCOMPARE(d.shown.last().title, QStringLiteral("Open appending database"));
 }
 
 QTEST_MAIN(TestExport)

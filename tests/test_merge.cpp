@@ -38,6 +38,7 @@ private slots:
     void failingRowUndoesTheWholeMerge();
     void insertRefusedByDatabaseUndoesTheMerge();
     void cancelledUnreadableOrEmptyAppendingDatabase();
+    void readOnlyDatabaseReported();
 };
 
 void TestMerge::appendsAfterLargestIdInIdOrder()
@@ -238,6 +239,24 @@ void TestMerge::cancelledUnreadableOrEmptyAppendingDatabase()
 
     QCOMPARE(relationRows(db), before);
     QVERIFY(mdlGlobale::vConnection.isOpen());
+}
+
+void TestMerge::readOnlyDatabaseReported()
+{
+    TestDb t;
+    const QString db = thesaurus(t);
+    const QString other = thesaurus(t, QStringLiteral("other.sqlite"));
+    addRelations(other, {{1, 2, 101, 2001, 9, QVariant()}});
+    QVERIFY(mdlGlobale::vConnection.ApriConnessione(QStringLiteral("Provider= Microsoft.Jet.OLEDB.4.0;Mode=Read;"
+                                                                   "Data Source=")
+                                                    + db + QStringLiteral(";Persist Security Info=False")));
+    ScopedScriptedDialogs d;
+    d.answerFile(other);
+    Unione::UnisciDatabase();
+    mdlGlobale::vConnection.ChiudiConnessione();
+    QCOMPARE(d.messages().size(), 1);
+    QVERIFY2(d.messages().first().startsWith(QStringLiteral("Error 3027: ")), qPrintable(d.messages().first()));
+    QVERIFY(relationRows(db).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestMerge)
