@@ -221,6 +221,16 @@ void TestExport::oneProjectAndProjectWithoutRelations()
              << QStringLiteral("</relations>") << QStringLiteral("</mappings>");
     QCOMPARE(lines(readFile(file)), expected);
 
+    // A target thesaurus without a name still opens its own group.
+    mdlGlobale::vConnection.EseguiIstruzione(QStringLiteral("update models set dex = '' where id = 2"));
+    d.clear();
+    d.answerInput(QStringLiteral("2"));
+    Esportazione::EsportaXML();
+    const QStringList unnamed = lines(readFile(file));
+    QCOMPARE(unnamed.mid(2, 3), groupHeader(QString()));
+    QCOMPARE(unnamed.count(QStringLiteral("</relations>")), 1);
+    QCOMPARE(parsedTexts(readFile(file), {QStringLiteral("trg_th")}), QStringList{QString()});
+
     for (const QString &answer : {QStringLiteral("3"), QStringLiteral("7")}) {
         d.clear();
         d.answerInput(answer);

@@ -92,6 +92,7 @@ Unione::Esito Unione::accoda(cConnessione &target, const QVector<Riga> &rows)
             if (property && base > std::numeric_limits<qint32>::max() - k - 1)
                 why = QStringLiteral("no new id is left above %1").arg(base + k);
             if (!why.isEmpty()) {
+                insert = QSqlQuery();
                 target.rollback();
                 e.rigaFallita = i;
                 e.motivo = why;
