@@ -23,6 +23,13 @@ QString Progetto::filtroDatabase()
     return QStringLiteral("SQLite database (*.sqlite *.sqlite3 *.db);;Database file (*.mdb);;All files (*)");
 }
 
+QString Progetto::fileDaAprire(const QString &chosen)
+{
+    if (g_jetConverter && cConnessione::probeFile(chosen) == cConnessione::FileKind::Jet)
+        return g_jetConverter(chosen);
+    return chosen;
+}
+
 Progetto::Esito Progetto::Apri(const QString &path)
 {
     QString file = path;

@@ -29,6 +29,10 @@ bool Chiudi();
 using JetConverter = std::function<QString(const QString &jetPath)>;
 void setJetConverter(JetConverter converter);
 
+// The file Open would open for a chosen one: the file itself, or for an Access
+// (Jet) file what the converter gives (empty when it is not to be opened).
+QString fileDaAprire(const QString &chosen);
+
 // The filter of the Open dialog.
 QString filtroDatabase();
 

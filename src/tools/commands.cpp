@@ -1,5 +1,156 @@
+// Script commands of the exports, the merge and the bulk delete: the same work
+// as the menu items, without windows, for batch use.
+#include "data/cConnessione.h"
 #include "shell/cli.h"
+#include "shell/mdlUtil.h"
+#include "tools/cancellazione.h"
+#include "tools/esportazione.h"
+#include "tools/promptprogetto.h"
+#include "tools/unione.h"
 
-void addToolsCommands(CommandLine &)
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+// Opens a database for a command; false (after saying why) when it cannot.
+bool openDatabase(cConnessione &c, const QString &path, bool readOnly, QTextStream &err)
 {
+    QString cs = cConnessione::connectionStringFor(QFileInfo(path).absoluteFilePath());
+    if (readOnly)
+        cs.replace(QStringLiteral(";Data Source="), QStringLiteral(";Mode=Read;Data Source="));
+    if (c.ApriConnessione(cs))
+        return true;
+    err << "Cannot open " << path << ": " << c.lastOpenError() << "\n";
+    return false;
+}
+
+// The value of --project (0, all projects, when absent); false when it is not a number.
+bool projectOption(const QStringList &args, qint32 &project, QTextStream &err)
+{
+    const QString text = optionValue(args, QStringLiteral("--project"));
+    if (text.isEmpty() && !args.contains(QStringLiteral("--project"))) {
+        project = 0;
+        return true;
+    }
+    const PromptProgetto::Risposta r = PromptProgetto::interpreta(text);
+    if (r.esito != PromptProgetto::Esito::Scelto) {
+        err << PromptProgetto::messaggioRifiuto(text) << "\n";
+        return false;
+    }
+    project = r.progetto;
+    return true;
+}
+
+int exportCommand(Esportazione::Formato formato, const QStringList &args, QTextStream &out, QTextStream &err)
+{
+    qint32 project = 0;
+    if (args.isEmpty() || args.first().startsWith(QStringLiteral("--")) || !projectOption(args, project, err))
+        return 2;
+    cConnessione c;
+    if (!openDatabase(c, args.first(), true, err))
+        return 1;
+    const QString path = QFileInfo(args.first()).absolutePath() + QLatin1Char('/') + Esportazione::nomeFile(formato);
+    try {
+        const Esportazione::Esito e = Esportazione::scrivi(c, formato, project, path);
+        if (!e.scritto) {
+            err << "The export file " << QDir::toNativeSeparators(path) << " cannot be written: " << e.errore << "\n";
+            return 1;
+        }
+        out << "End of export: " << e.relazioni << " mapping relations exported in "
+            << QDir::toNativeSeparators(path) << "\n";
+    } catch (const DbError &error) {
+        err << mdlUtil::testoErrore(error) << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+int mergeCommand(const QStringList &args, QTextStream &out, QTextStream &err)
+{
+    if (args.size() < 2)
+        return 2;
+    cConnessione target;
+    cConnessione source;
+    if (!openDatabase(source, args.at(1), true, err))
+        return 1;
+    try {
+        const QVector<Unione::Riga> rows = Unione::leggi(source);
+        source.ChiudiConnessione();
+        if (rows.isEmpty()) {
+            out << "No mapping relation appended\n";
+            return 0;
+        }
+        if (!openDatabase(target, args.at(0), false, err))
+            return 1;
+        const Unione::Esito e = Unione::accoda(target, rows);
+        if (!e.unito) {
+            err << Unione::descrivi(rows.at(e.rigaFallita), e.rigaFallita) << " of " << args.at(1)
+                << " cannot be appended: " << e.motivo << ".\nThe merge was undone: no mapping relation was appended.\n";
+            return 1;
+        }
+        out << e.aggiunte << " mapping relations appended\n";
+    } catch (const DbError &error) {
+        err << mdlUtil::testoErrore(error) << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+int deleteCommand(const QStringList &args, QTextStream &out, QTextStream &err)
+{
+    qint32 project = 0;
+    if (args.isEmpty() || args.first().startsWith(QStringLiteral("--"))
+        || !args.contains(QStringLiteral("--project")) || !projectOption(args, project, err))
+        return 2;
+    cConnessione c;
+    if (!openDatabase(c, args.first(), false, err))
+        return 1;
+    try {
+        const qint32 t = Cancellazione::conta(c, project);
+        if (t < 1) {
+            out << "No mapping relation selected for deleting\n";
+            return 0;
+        }
+        if (!args.contains(QStringLiteral("--yes"))) {
+            err << t << " mapping relations would be deleted; add --yes to delete them.\n";
+            return 1;
+        }
+        out << Cancellazione::cancella(c, project) << " mapping relations deleted\n";
+    } catch (const DbError &error) {
+        err << mdlUtil::testoErrore(error) << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+void addToolsCommands(CommandLine &cli)
+{
+    // Wrong arguments (status 2) get the command's usage line.
+    auto add = [&cli](const QString &name, const QString &usage, CommandLine::Handler handler) {
+        cli.add(name, usage, [usage, handler](const QStringList &a, QTextStream &o, QTextStream &e) {
+            const int status = handler(a, o, e);
+            if (status == 2)
+                e << "Usage: vospan " << usage << "\n";
+            return status;
+        });
+    };
+    add(QStringLiteral("--export-xml"),
+        QStringLiteral("--export-xml DATABASE [--project N]   write export.xml beside the database (0: all)"),
+        [](const QStringList &a, QTextStream &o, QTextStream &e) {
+            return exportCommand(Esportazione::Formato::XML, a, o, e);
+        });
+    add(QStringLiteral("--export-html"),
+        QStringLiteral("--export-html DATABASE [--project N]  write export.html beside the database (0: all)"),
+        [](const QStringList &a, QTextStream &o, QTextStream &e) {
+            return exportCommand(Esportazione::Formato::HTML, a, o, e);
+        });
+    add(QStringLiteral("--merge"),
+        QStringLiteral("--merge DATABASE APPENDING            append the relations of APPENDING to DATABASE"),
+        mergeCommand);
+    add(QStringLiteral("--delete-relations"),
+        QStringLiteral("--delete-relations DATABASE --project N [--yes]  delete a project's relations (0: all)"),
+        deleteCommand);
 }

@@ -1,0 +1,263 @@
+// Merging the relations of a second database: numbering after the largest id,
+// copied columns and notes, repeated merges, and a failing row undoing the
+// whole merge.
+#include "shell/dialogs.h"
+#include "shell/mdlGlobale.h"
+#include "shell/mdlUtil.h"
+#include "shell/project.h"
+#include "tools/unione.h"
+#include "tools_fixture.h"
+
+#include <QtTest>
+
+using namespace ToolsFixture;
+
+namespace {
+
+// A database whose mapping relations table accepts what a careless tool may
+// have written: Null references and text where ids belong.
+QString looseDatabase(TestDb &t, const QString &name)
+{
+    return t.createWith(name, {QStringLiteral("create table mappingrelations (id integer, project_ref, "
+                                              "left_concept_ref, right_concept_ref, property_ref, notes text)")});
+}
+
+} // namespace
+
+class TestMerge : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { mdlGlobale::AzzeraStato(); }
+
+    void appendsAfterLargestIdInIdOrder();
+    void intoEmptyTableStartsAtOne();
+    void mergingTwiceAndMergingTheOpenFileItself();
+    void failingRowUndoesTheWholeMerge_data();
+    void failingRowUndoesTheWholeMerge();
+    void insertRefusedByDatabaseUndoesTheMerge();
+    void cancelledUnreadableOrEmptyAppendingDatabase();
+    void readOnlyDatabaseReported();
+};
+
+void TestMerge::appendsAfterLargestIdInIdOrder()
+{
+    TestDb t;
+    const QString db = thesaurus(t);
+    addRelations(db, {{120, 1, 101, 1001, 9, QStringLiteral("mine")}, {17, 2, 102, 2002, 8, QStringLiteral("")}});
+    const QString other = thesaurus(t, QStringLiteral("other.sqlite"));
+    // Stored out of id order, with quotes, a Null note and an empty one.
+    addRelations(other, {{40, 4, 104, 5004, 10, QStringLiteral("it's \"odd\"; drop table x")},
+                         {5, 1, 101, 1002, 9, QVariant()},
+                         {9, 3, 103, 4003, 8, QStringLiteral("")}});
+    OpenDb open(db);
+    QCOMPARE(mdlGlobale::vLastRelationId, 120);
+    mdlUtil::setCartellaApplicazione(t.folder());
+
+    ScopedScriptedDialogs d;
+    d.answerFile(other);
+    Unione::UnisciDatabase();
+    mdlUtil::setCartellaApplicazione(QString());
+
+    QCOMPARE(d.shown.first().kind, QStringLiteral("open"));
+    QCOMPARE(d.shown.first().title, QStringLiteral("Open appending database"));
+    QCOMPARE(d.shown.first().extra, t.folder() + QStringLiteral("/|") + Progetto::filtroDatabase());
+    QCOMPARE(d.messages(), QStringList{QStringLiteral("3 mapping relations appended")});
+    QCOMPARE(relationRows(db), (QStringList{QStringLiteral("17|2|102|2002|8|"),
+                                            QStringLiteral("120|1|101|1001|9|mine"),
+                                            QStringLiteral("121|1|101|1002|9|"),
+                                            QStringLiteral("122|3|103|4003|8|"),
+                                            QStringLiteral("123|4|104|5004|10|it's \"odd\"; drop table x")}));
+    // The Null note arrives as empty text, not as Null.
+    QCOMPARE(TestDb::value(db, QStringLiteral("select count(*) from mappingrelations where notes is null")).toInt(), 0);
+    // The editor's counter is left as the open left it; the appending file too.
+    QCOMPARE(mdlGlobale::vLastRelationId, 120);
+    QCOMPARE(relationRows(other).size(), 3);
+    QVERIFY(mdlGlobale::vConnection.isOpen());
+}
+
+void TestMerge::intoEmptyTableStartsAtOne()
+{
+    TestDb t;
+    const QString db = thesaurus(t);
+    const QString other = thesaurus(t, QStringLiteral("other.sqlite"));
+    addRelations(other, {{7, 2, 101, 2001, 9, QStringLiteral("a")}, {3, 2, 102, 2002, 9, QStringLiteral("b")}});
+    OpenDb open(db);
+    ScopedScriptedDialogs d;
+    d.answerFile(other);
+    Unione::UnisciDatabase();
+    QCOMPARE(d.messages(), QStringList{QStringLiteral("2 mapping relations appended")});
+    QCOMPARE(relationRows(db),
+             (QStringList{QStringLiteral("1|2|102|2002|9|b"), QStringLiteral("2|2|101|2001|9|a")}));
+}
+
+void TestMerge::mergingTwiceAndMergingTheOpenFileItself()
+{
+    TestDb t;
+    const QString db = thesaurus(t);
+    addRelations(db, {{10, 1, 101, 1001, 9, QStringLiteral("own")}});
+    const QString other = thesaurus(t, QStringLiteral("other.sqlite"));
+    addRelations(other, {{1, 2, 101, 2001, 9, QVariant()}, {2, 2, 102, 2002, 8, QStringLiteral("n")}});
+    OpenDb open(db);
+    ScopedScriptedDialogs d;
+    d.answerFile(other);
+    d.answerFile(other);
+    Unione::UnisciDatabase();
+    Unione::UnisciDatabase();
+    QCOMPARE(d.messages(), (QStringList{QStringLiteral("2 mapping relations appended"),
+                                        QStringLiteral("2 mapping relations appended")}));
+    QCOMPARE(relationRows(db), (QStringList{QStringLiteral("10|1|101|1001|9|own"), QStringLiteral("11|2|101|2001|9|"),
+                                            QStringLiteral("12|2|102|2002|8|n"), QStringLiteral("13|2|101|2001|9|"),
+                                            QStringLiteral("14|2|102|2002|8|n")}));
+
+    // Choosing the open file itself doubles its relations, without a lock-up.
+    d.clear();
+    d.answerFile(db);
+    Unione::UnisciDatabase();
+    QCOMPARE(d.messages(), QStringList{QStringLiteral("5 mapping relations appended")});
+    const QStringList rows = relationRows(db);
+    QCOMPARE(rows.size(), 10);
+    QCOMPARE(rows.at(5), QStringLiteral("15|1|101|1001|9|own"));
+    QCOMPARE(rows.at(9), QStringLiteral("19|2|102|2002|8|n"));
+}
+
+void TestMerge::failingRowUndoesTheWholeMerge_data()
+{
+    QTest::addColumn<QString>("badRow");
+    QTest::addColumn<QString>("message");
+    const QString undone = QStringLiteral(".\nThe merge was undone: no mapping relation was appended.");
+    QTest::newRow("null reference") << QStringLiteral("(9, 1, null, 1001, 9, 'x')")
+                                    << QStringLiteral("The mapping relation with id 9 of %1 cannot be appended: "
+                                                      "its left_concept_ref is Null")
+                                           + undone;
+    QTest::newRow("text reference") << QStringLiteral("(9, 1, 101, 1001, 'exactMatch', 'x')")
+                                    << QStringLiteral("The mapping relation with id 9 of %1 cannot be appended: "
+                                                      "its property_ref \"exactMatch\" is not an id")
+                                           + undone;
+    QTest::newRow("no id") << QStringLiteral("(null, null, 101, 1001, 9, 'x')")
+                           << QStringLiteral("The mapping relation number 1 (it has no id) of %1 cannot be appended: "
+                                             "its project_ref is Null")
+                                  + undone;
+}
+
+void TestMerge::failingRowUndoesTheWholeMerge()
+{
+    QFETCH(QString, badRow);
+    QFETCH(QString, message);
+    TestDb t;
+    const QString db = thesaurus(t);
+    addRelations(db, {{120, 1, 101, 1001, 9, QStringLiteral("mine")}});
+    const QString other = looseDatabase(t, QStringLiteral("other.sqlite"));
+    TestDb::run(other, {QStringLiteral("insert into mappingrelations values (5, 1, 101, 1002, 9, null)"),
+                        QStringLiteral("insert into mappingrelations values ") + badRow,
+                        QStringLiteral("insert into mappingrelations values (40, 1, 102, 1003, 9, 'z')")});
+    OpenDb open(db);
+    const QStringList before = relationRows(db);
+
+    ScopedScriptedDialogs d;
+    d.answerFile(other);
+    Unione::UnisciDatabase();
+    QCOMPARE(d.messages(), QStringList{message.arg(other)});
+    QCOMPARE(d.shown.last().icon, Dialogs::Icon::Critical);
+    QCOMPARE(relationRows(db), before);
+    QVERIFY(!d.ended);
+
+    // Nothing is left pending: the next merge of a sound file goes through.
+    const QString sound = thesaurus(t, QStringLiteral("sound.sqlite"));
+    addRelations(sound, {{1, 2, 101, 2001, 9, QVariant()}});
+    d.clear();
+    d.answerFile(sound);
+    Unione::UnisciDatabase();
+    QCOMPARE(d.messages(), QStringList{QStringLiteral("1 mapping relations appended")});
+    QCOMPARE(relationRows(db).last(), QStringLiteral("121|2|101|2001|9|"));
+}
+
+void TestMerge::insertRefusedByDatabaseUndoesTheMerge()
+{
+    TestDb t;
+    const QString db = thesaurus(t);
+    addRelations(db, {{1, 1, 101, 1001, 9, QStringLiteral("mine")}});
+    // This database refuses a second copy of a relation.
+    TestDb::run(db, {QStringLiteral("create unique index one_pair on mappingrelations "
+                                    "(project_ref, left_concept_ref, right_concept_ref)")});
+    const QString other = thesaurus(t, QStringLiteral("other.sqlite"));
+    addRelations(other, {{5, 2, 101, 2001, 9, QVariant()},
+                         {9, 3, 101, 4001, 9, QVariant()},
+                         {40, 1, 101, 1001, 8, QStringLiteral("same pair")},
+                         {41, 4, 101, 5001, 9, QVariant()}});
+    OpenDb open(db);
+    const QStringList before = relationRows(db);
+
+    ScopedScriptedDialogs d;
+    d.answerFile(other);
+    Unione::UnisciDatabase();
+    QCOMPARE(d.messages().size(), 1);
+    const QString text = d.messages().first();
+    QVERIFY2(text.startsWith(QStringLiteral("The mapping relation with id 40 of ") + other
+                             + QStringLiteral(" cannot be appended: Error ")),
+             qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("UNIQUE")), qPrintable(text));
+    QVERIFY(text.endsWith(QStringLiteral("The merge was undone: no mapping relation was appended.")));
+    QCOMPARE(relationRows(db), before);
+}
+
+void TestMerge::cancelledUnreadableOrEmptyAppendingDatabase()
+{
+    TestDb t;
+    const QString db = thesaurus(t);
+    addRelations(db, {{3, 1, 101, 1001, 9, QStringLiteral("mine")}});
+    const QString empty = thesaurus(t, QStringLiteral("empty.sqlite"));
+    const QString text = t.writeFile(QStringLiteral("notes.mdb"), "not a database");
+    const QString noTable = t.createWith(QStringLiteral("plain.sqlite"), {QStringLiteral("create table x (y)")});
+    OpenDb open(db);
+    const QStringList before = relationRows(db);
+
+    ScopedScriptedDialogs d;
+    Unione::UnisciDatabase(); // the dialog is cancelled
+    QCOMPARE(d.messages(), QStringList{QStringLiteral("User cancel")});
+
+    d.clear();
+    d.answerFile(text);
+    Unione::UnisciDatabase();
+    QCOMPARE(d.messages(), (QStringList{QStringLiteral("Connessione non riuscita a: ")
+                                            + cConnessione::connectionStringFor(text),
+                                        QStringLiteral("No connection")}));
+    QVERIFY(!d.ended); // the program goes on with the open database
+
+    d.clear();
+    d.answerFile(noTable);
+    Unione::UnisciDatabase();
+    QCOMPARE(d.messages().size(), 1);
+    QVERIFY2(d.messages().first().startsWith(QStringLiteral("Error ")), qPrintable(d.messages().first()));
+    QVERIFY(d.messages().first().contains(QStringLiteral("mappingrelations")));
+
+    d.clear();
+    d.answerFile(empty);
+    Unione::UnisciDatabase();
+    QCOMPARE(d.messages(), QStringList{QStringLiteral("No mapping relation appended")});
+
+    QCOMPARE(relationRows(db), before);
+    QVERIFY(mdlGlobale::vConnection.isOpen());
+}
+
+void TestMerge::readOnlyDatabaseReported()
+{
+    TestDb t;
+    const QString db = thesaurus(t);
+    const QString other = thesaurus(t, QStringLiteral("other.sqlite"));
+    addRelations(other, {{1, 2, 101, 2001, 9, QVariant()}});
+    QVERIFY(mdlGlobale::vConnection.ApriConnessione(QStringLiteral("Provider= Microsoft.Jet.OLEDB.4.0;Mode=Read;"
+                                                                   "Data Source=")
+                                                    + db + QStringLiteral(";Persist Security Info=False")));
+    ScopedScriptedDialogs d;
+    d.answerFile(other);
+    Unione::UnisciDatabase();
+    mdlGlobale::vConnection.ChiudiConnessione();
+    QCOMPARE(d.messages().size(), 1);
+    QVERIFY2(d.messages().first().startsWith(QStringLiteral("Error 3027: ")), qPrintable(d.messages().first()));
+    QVERIFY(relationRows(db).isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestMerge)
+#include "test_merge.moc"

@@ -1,0 +1,92 @@
+// The script commands of the exports, the merge and the bulk delete.
+#include "shell/cli.h"
+#include "tools_fixture.h"
+
+#include <QtTest>
+
+using namespace ToolsFixture;
+
+namespace {
+
+struct Run
+{
+    int status;
+    QString out;
+    QString err;
+};
+
+Run run(const QStringList &args)
+{
+    Run r;
+    QTextStream out(&r.out);
+    QTextStream err(&r.err);
+    r.status = CommandLine::program().run(args, out, err);
+    out.flush();
+    err.flush();
+    return r;
+}
+
+} // namespace
+
+class TestToolsCli : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void exportMergeAndDelete();
+    void wrongArgumentsAndFailures();
+};
+
+void TestToolsCli::exportMergeAndDelete()
+{
+    TestDb t;
+    const QString db = thesaurus(t);
+    addRelations(db, {{4, 2, 101, 2001, 9, QVariant()}, {6, 3, 102, 4002, 8, QStringLiteral("n")}});
+    const QString other = thesaurus(t, QStringLiteral("other.sqlite"));
+    addRelations(other, {{1, 3, 103, 4003, 10, QVariant()}});
+
+    Run r = run({QStringLiteral("--export-xml"), db, QStringLiteral("--project"), QStringLiteral("2")});
+    QCOMPARE(r.status, 0);
+    QCOMPARE(r.out, QStringLiteral("End of export: 1 mapping relations exported in ") + t.folder()
+                        + QStringLiteral("/export.xml\n"));
+    QVERIFY(readFile(t.path(QStringLiteral("export.xml"))).contains("<src>http://eurovoc.europa.eu/101</src>"));
+
+    r = run({QStringLiteral("--export-html"), db});
+    QCOMPARE(r.status, 0);
+    QVERIFY(r.out.startsWith(QStringLiteral("End of export: 2 ")));
+
+    r = run({QStringLiteral("--merge"), db, other});
+    QCOMPARE(r.out, QStringLiteral("1 mapping relations appended\n"));
+    QCOMPARE(relationRows(db).last(), QStringLiteral("7|3|103|4003|10|"));
+
+    // Without --yes nothing goes.
+    r = run({QStringLiteral("--delete-relations"), db, QStringLiteral("--project"), QStringLiteral("3")});
+    QCOMPARE(r.status, 1);
+    QCOMPARE(r.err, QStringLiteral("2 mapping relations would be deleted; add --yes to delete them.\n"));
+    QCOMPARE(relationRows(db).size(), 3);
+    r = run({QStringLiteral("--delete-relations"), db, QStringLiteral("--project"), QStringLiteral("3"),
+             QStringLiteral("--yes")});
+    QCOMPARE(r.out, QStringLiteral("2 mapping relations deleted\n"));
+    QCOMPARE(relationRows(db), QStringList{QStringLiteral("4|2|101|2001|9|<null>")});
+}
+
+void TestToolsCli::wrongArgumentsAndFailures()
+{
+    TestDb t;
+    const QString db = thesaurus(t);
+    Run r = run({QStringLiteral("--export-xml"), db, QStringLiteral("--project"), QStringLiteral("two")});
+    QCOMPARE(r.status, 2);
+    QVERIFY(r.err.startsWith(QStringLiteral("\"two\" is not a project number.")));
+    QVERIFY(r.err.contains(QStringLiteral("Usage: vospan --export-xml DATABASE")));
+    QVERIFY(!QFileInfo::exists(t.path(QStringLiteral("export.xml"))));
+
+    r = run({QStringLiteral("--delete-relations"), db, QStringLiteral("--yes")});
+    QCOMPARE(r.status, 2); // the project must be named
+
+    r = run({QStringLiteral("--merge"), db, t.path(QStringLiteral("missing.sqlite"))});
+    QCOMPARE(r.status, 1);
+    QVERIFY(r.err.startsWith(QStringLiteral("Cannot open ")));
+}
+
+QTEST_GUILESS_MAIN(TestToolsCli)
+#include "test_tools_cli.moc"
