@@ -7,10 +7,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlQuery>
+#include <QDate>
+#include <QTime>
 #include <QVariant>
 
 #include <mdbtools.h>
 
+#include <cmath>
 #include <filesystem>
 #include <memory>
 
@@ -101,6 +104,27 @@ QString sqliteType(int jetType)
     case MDB_REPID: return QStringLiteral("text");
     default: return QStringLiteral("text collate nocase");
     }
+}
+
+// A Jet date: days since 1899-12-30, the fraction the time of day (for days
+// before that date the fraction still counts forward from midnight).  Read
+// from the stored double itself, so years before 1900 and up to 9999 come
+// through as they are.
+QString jetDate(double value)
+{
+    const double days = std::trunc(value);
+    double fraction = std::fabs(value - days);
+    qint64 seconds = std::llround(fraction * 86400.0);
+    qint64 dayCount = static_cast<qint64>(days);
+    if (seconds >= 86400) {
+        seconds -= 86400;
+        dayCount += value < 0 ? -1 : 1;
+    }
+    const QDate date = QDate(1899, 12, 30).addDays(dayCount);
+    if (!date.isValid())
+        return {};
+    const QTime time = QTime(0, 0).addSecs(static_cast<int>(seconds));
+    return date.toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char(' ') + time.toString(QStringLiteral("HH:mm:ss"));
 }
 
 QString nameOf(const char *s)
@@ -260,6 +284,12 @@ Jet::Result convertImpl(const QString &jetPath, const QString &outPath, const Je
                         case MDB_DOUBLE:
                             values << QVariant(QByteArray(buf, len).toDouble());
                             break;
+                        case MDB_DATETIME: {
+                            auto *col = static_cast<MdbColumn *>(g_ptr_array_index(def->columns, c));
+                            const QString date = jetDate(mdb_get_double(jet.mdb->pg_buf, col->cur_value_start));
+                            values << (date.isEmpty() ? QVariant(QString::fromUtf8(buf, len)) : QVariant(date));
+                            break;
+                        }
                         case MDB_BINARY:
                             values << QVariant(QByteArray(buf, len));
                             break;
