@@ -243,6 +243,19 @@ void TestSkosImport::unescoSubsetsFoundByTheChoiceLookup()
         QSKIP("../shared/data is absent: the UNESCO Thesaurus file is needed for this test");
     TestDb t;
     const QString db = t.createThesaurus();
+    // Cancel while the file is being read: nothing is written.
+    const QByteArray empty = bytesOf(db);
+    int lastSeen = 0;
+    QCOMPARE(importFile(db, unescoFile(), Ids::UNESCO,
+                        [&](int percent, const QString &) {
+                            lastSeen = percent;
+                            return percent < 20;
+                        })
+                 .status,
+             SkosImport::Result::Status::Cancelled);
+    QVERIFY(lastSeen >= 20 && lastSeen < 55);
+    QCOMPARE(bytesOf(db), empty);
+
     QCOMPARE(importFile(db, unescoFile(), Ids::UNESCO).status, SkosImport::Result::Status::Imported);
     for (const QString &subset : kUnescoSubsets) {
         const QString sql = QStringLiteral(

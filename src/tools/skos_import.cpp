@@ -342,6 +342,8 @@ int SkosImport::modelFromName(const QString &name)
 QString SkosImport::topLevelName(int model, const QString &notation, const QString &label)
 {
     const QString code = notation.trimmed();
+    if (label.trimmed().isEmpty())
+        return model == Ids::EUROVOC ? fieldCode(code, label) : code;
     switch (model) {
     case Ids::UNESCO:
     case Ids::ETT: {
@@ -375,6 +377,8 @@ QString SkosImport::groupName(const QString &notation, const QString &label)
     const QString code = notation.trimmed();
     if (code.isEmpty() || label.startsWith(code))
         return label;
+    if (label.trimmed().isEmpty())
+        return code;
     return code + QLatin1Char(' ') + label;
 }
 

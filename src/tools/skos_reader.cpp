@@ -6,6 +6,7 @@
 
 #include <raptor2.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -86,6 +87,10 @@ quint8 typeOf(const QByteArray &cls)
 struct Context
 {
     Skos::Graph *graph = nullptr;
+    raptor_parser *parser = nullptr;
+    const Skos::ReadProgress *progress = nullptr;
+    qint64 totalLines = 0;
+    bool cancelled = false;
     bool failed = false;
     int errorLine = 0;
     QString errorText;
@@ -115,6 +120,17 @@ void onStatement(void *userData, raptor_statement *st)
     auto *ctx = static_cast<Context *>(userData);
     Skos::Graph &g = *ctx->graph;
     ++g.statements;
+    // Progress goes by the line being read: Turtle is parsed only once the
+    // whole text is in, so the bytes fed tell nothing about it.
+    if ((g.statements & 2047) == 0 && ctx->progress && *ctx->progress && !ctx->cancelled) {
+        raptor_locator *where = raptor_parser_get_locator(ctx->parser);
+        const qint64 line = where && where->line > 0 ? where->line : 0;
+        if (!(*ctx->progress)(qMin(line, ctx->totalLines), ctx->totalLines)) {
+            ctx->cancelled = true;
+            raptor_parser_parse_abort(ctx->parser);
+            return;
+        }
+    }
     if (st->predicate->type != RAPTOR_TERM_TYPE_URI || !isResource(st->subject)) {
         ++g.unusedStatements;
         return;
@@ -208,7 +224,7 @@ void onStatement(void *userData, raptor_statement *st)
 void onLog(void *userData, raptor_log_message *message)
 {
     auto *ctx = static_cast<Context *>(userData);
-    if (message->level < RAPTOR_LOG_LEVEL_ERROR || ctx->failed)
+    if (message->level < RAPTOR_LOG_LEVEL_ERROR || ctx->failed || ctx->cancelled)
         return;
     ctx->failed = true;
     ctx->errorLine = message->locator ? message->locator->line : 0;
@@ -288,10 +304,16 @@ Skos::ReadResult Skos::read(const QString &path, Graph &graph, Format format, co
     const QByteArray base = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toEncoded();
     raptor_uri *baseUri = raptor_new_uri(world, reinterpret_cast<const unsigned char *>(base.constData()));
 
-    const qint64 total = file.size();
-    qint64 done = 0;
-    bool cancelled = false;
+    // Lines in the file, for the progress.
     QByteArray chunk(256 * 1024, Qt::Uninitialized);
+    qint64 lines = 1;
+    for (qint64 n; (n = file.read(chunk.data(), chunk.size())) > 0;)
+        lines += std::count(chunk.constData(), chunk.constData() + n, '\n');
+    file.seek(0);
+    ctx.parser = parser;
+    ctx.progress = &progress;
+    ctx.totalLines = lines;
+
     if (raptor_parser_parse_start(parser, baseUri) != 0 && !ctx.failed) {
         ctx.failed = true;
         ctx.errorText = QStringLiteral("the reader could not start");
@@ -303,7 +325,6 @@ Skos::ReadResult Skos::read(const QString &path, Graph &graph, Format format, co
             ctx.errorText = file.errorString();
             break;
         }
-        done += n;
         const bool last = n == 0;
         if (raptor_parser_parse_chunk(parser, reinterpret_cast<const unsigned char *>(chunk.constData()),
                                       static_cast<size_t>(n), last ? 1 : 0)
@@ -312,19 +333,17 @@ Skos::ReadResult Skos::read(const QString &path, Graph &graph, Format format, co
             ctx.failed = true;
             ctx.errorText = QStringLiteral("syntax error");
         }
-        if (last)
+        if (last || ctx.cancelled)
             break;
-        if (progress && !progress(done, total)) {
-            cancelled = true;
-            break;
-        }
     }
 
     raptor_free_uri(baseUri);
     raptor_free_parser(parser);
     raptor_free_world(world);
 
-    if (ctx.failed) {
+    if (ctx.cancelled) {
+        result.status = ReadResult::Status::Cancelled;
+    } else if (ctx.failed) {
         result.status = ReadResult::Status::Failed;
         result.line = ctx.errorLine > 0 ? ctx.errorLine : 0;
         result.message = result.line > 0
@@ -334,8 +353,6 @@ Skos::ReadResult Skos::read(const QString &path, Graph &graph, Format format, co
                                    .arg(ctx.errorText)
                              : QStringLiteral("The file %1 is not valid SKOS: %2")
                                    .arg(QFileInfo(path).fileName(), ctx.errorText);
-    } else if (cancelled) {
-        result.status = ReadResult::Status::Cancelled;
     }
     return result;
 }

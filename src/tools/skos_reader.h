@@ -80,8 +80,8 @@ struct Graph
     int language(const QString &tag);
 };
 
-// Called with the bytes read so far and the file's size; returning false
-// stops the reading (the caller then gets Status::Cancelled).
+// Called now and then with the line being read and the file's line count;
+// returning false stops the reading (the caller then gets Status::Cancelled).
 using ReadProgress = std::function<bool(qint64 done, qint64 total)>;
 
 struct ReadResult
