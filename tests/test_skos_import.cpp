@@ -6,6 +6,7 @@
 #include "shell/cli.h"
 #include "shell/dialogs.h"
 #include "shell/mdlGlobale.h"
+#include "shell/project.h"
 #include "shell/ui/frmMain.h"
 #include "support/testdb.h"
 #include "tools/skos_import.h"
@@ -616,6 +617,20 @@ void TestSkosImport::projectMenuImport()
         QCOMPARE(d.shown.last().kind, QStringLiteral("question"));
     }
     QCOMPARE(count(db, QStringLiteral("select count(*) from concepts where model_ref = 2")), 10);
+
+    // With that database open, import another thesaurus into it.
+    {
+        ScopedScriptedDialogs d;
+        QCOMPARE(Progetto::ApriFile(db), Progetto::Esito::Aperto);
+        d.answerFile(dataFile(QStringLiteral("eurovoc-sample.rdf")));
+        d.answerInput(QStringLiteral("EUROVOC"));
+        d.answerQuestion(true); // into the open database
+        item->trigger();
+        QCOMPARE(d.messages().size(), 1);
+        QVERIFY(d.messages().first().startsWith(QStringLiteral("Thesaurus EUROVOC imported into imported.sqlite.")));
+        QCOMPARE(mdlGlobale::vConnection.scalar(QStringLiteral("select count(*) from concepts where model_ref = 3")).toInt(), 4);
+        Progetto::Chiudi();
+    }
 
     // An unknown thesaurus name is refused before anything is written.
     {
