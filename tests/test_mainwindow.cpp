@@ -58,6 +58,7 @@ private slots:
     void openCancelled();
     void openFailuresEndTheProgram_data();
     void openFailuresEndTheProgram();
+    void damagedAccessFileIsRefusedWithoutEnding();
     void databaseWithoutRelationsTable();
     void closeBeforeOpenAndExitBeforeOpen();
     void closeLeavesChildWindowsAndExitClosesThemNewestFirst();
@@ -170,9 +171,6 @@ void TestMainWindow::openFailuresEndTheProgram_data()
     QTest::addColumn<QByteArray>("content"); // null: no file at all
     QTest::newRow("missing file") << QByteArray();
     QTest::newRow("text file") << QByteArray("name;value\nalpha;1\n");
-    QByteArray jet(4096, '\0');
-    jet.replace(4, 15, "Standard Jet DB");
-    QTest::newRow("jet file") << jet;
 }
 
 void TestMainWindow::openFailuresEndTheProgram()
@@ -198,6 +196,22 @@ void TestMainWindow::openFailuresEndTheProgram()
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), content);
     }
+}
+
+void TestMainWindow::damagedAccessFileIsRefusedWithoutEnding()
+{
+    // An Access file goes to the converter, which cannot read this one: the
+    // user is told why, nothing is created and the program goes on.
+    TestDb db;
+    QByteArray jet(4096, '\0');
+    jet.replace(4, 15, "Standard Jet DB");
+    const QString path = db.writeFile(QStringLiteral("old.mdb"), jet);
+    m_dialogs->answerFile(path);
+    m_main->action(QStringLiteral("mnuProgettoApri"))->trigger();
+    QCOMPARE(m_dialogs->messages().size(), 1);
+    QVERIFY(!m_dialogs->ended);
+    QCOMPARE(menus(*m_main), AfterStartup);
+    QCOMPARE(QDir(db.folder()).entryList(QDir::Files), QStringList{QStringLiteral("old.mdb")});
 }
 
 void TestMainWindow::databaseWithoutRelationsTable()
