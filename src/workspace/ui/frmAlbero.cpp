@@ -1,0 +1,497 @@
+#include "workspace/ui/frmAlbero.h"
+
+#include "shell/mdlUtil.h"
+#include "shell/twips.h"
+#include "shell/ui/frmMain.h"
+#include "shell/ui/pictures.h"
+#include "workspace/treequeries.h"
+#include "workspace/ui/ConceptTree.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <optional>
+
+using namespace mdlGlobale;
+
+namespace {
+
+QPointer<frmAlbero> g_left;
+QPointer<frmAlbero> g_right;
+
+// Designed sizes, in twips.
+constexpr int kButtonWidth = 735;
+constexpr int kButtonHeight = 495;
+constexpr int kDesignWidth = 7605;
+constexpr int kDesignHeight = 7260;
+
+// The hourglass for as long as the object lives, whatever way the work ends.
+struct WaitCursor
+{
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor &) = delete;
+    WaitCursor &operator=(const WaitCursor &) = delete;
+};
+
+DbError errorOf(const QSqlQuery &q)
+{
+    const QSqlError e = q.lastError();
+    bool ok = false;
+    const int n = e.nativeErrorCode().toInt(&ok);
+    return DbError(ok ? n : 1, e.databaseText().isEmpty() ? e.text() : e.databaseText());
+}
+
+} // namespace
+
+frmAlbero::frmAlbero(QWidget *parent)
+    : QWidget(parent), m_throttle(new ProgressThrottle)
+{
+    setObjectName(QStringLiteral("frmAlbero"));
+    setAttribute(Qt::WA_DeleteOnClose, true);
+
+    auto button = [this](QWidget *owner, const char *name, const char *picture, const QString &tip) {
+        auto *b = new QPushButton(owner);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setToolTip(tip);
+        b->setIcon(Pictures::icon(QString::fromLatin1(picture)));
+        b->setIconSize(QSize(24, 24));
+        return b;
+    };
+    auto check = [](QWidget *owner, const char *name, const QString &text) {
+        auto *c = new QCheckBox(text, owner);
+        c->setObjectName(QString::fromLatin1(name));
+        return c;
+    };
+
+    // Search band.
+    Frame1 = new QGroupBox(QStringLiteral("Search"), this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Label1 = new QLabel(QStringLiteral("Word"), Frame1);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    txtCerca = new QLineEdit(Frame1);
+    txtCerca->setObjectName(QStringLiteral("txtCerca"));
+    auto *Frame2 = new QFrame(Frame1);
+    Frame2->setObjectName(QStringLiteral("Frame2"));
+    Frame2->setFrameShape(QFrame::StyledPanel);
+    chkPrefLabel = check(Frame2, "chkPrefLabel", QStringLiteral("prefLabel"));
+    chkAltLabel = check(Frame2, "chkAltLabel", QStringLiteral("altLabel"));
+    chkScopeNote = check(Frame2, "chkScopeNote", QStringLiteral("scopeNote"));
+    auto *Frame3 = new QFrame(Frame1);
+    Frame3->setObjectName(QStringLiteral("Frame3"));
+    Frame3->setFrameShape(QFrame::StyledPanel);
+    chkRelated = check(Frame3, "chkRelated", QStringLiteral("related"));
+    chkNarrower = check(Frame3, "chkNarrower", QStringLiteral("narrower"));
+    chkBroader = check(Frame3, "chkBroader", QStringLiteral("broader"));
+    cmdEseguiRicerca = button(Frame1, "cmdEseguiRicerca", "search",
+                              QStringLiteral("Search word according with choose field/s"));
+
+    place(Frame1, {120, 0, 6315, 1095});
+    place(Label1, {120, 330, 495, 255});
+    place(txtCerca, {600, 300, 2055, 315});
+    place(Frame2, {2760, 150, 1335, 885});
+    place(chkPrefLabel, {60, 30, 1215, 270});
+    place(chkAltLabel, {60, 300, 1215, 270});
+    place(chkScopeNote, {60, 570, 1215, 270});
+    place(Frame3, {4140, 150, 1335, 885});
+    place(chkRelated, {60, 30, 1215, 270});
+    place(chkNarrower, {60, 300, 1215, 270});
+    place(chkBroader, {60, 570, 1215, 270});
+    place(cmdEseguiRicerca, {5520, 300, kButtonWidth, kButtonHeight});
+
+    // Button columns.
+    cmdEspandi = button(this, "cmdEspandi", "expand", QStringLiteral("Expand all the nodes until leaves"));
+    cmdCollassa = button(this, "cmdCollassa", "collapse", QStringLiteral("Collapse all the nodes under the first level"));
+    cmdCancellaSelezione = button(this, "cmdCancellaSelezione", "clearselection",
+                                  QStringLiteral("Delete the node selection"));
+    cmdVisualizzaMappati = button(this, "cmdVisualizzaMappati", "markmapped",
+                                  QStringLiteral("Mark all the nodes involved in the project"));
+    cmdChiudiFinestra = button(this, "cmdChiudiFinestra", "close", QStringLiteral("Close the window"));
+    cmdMapping = button(this, "cmdMapping", "tomapping",
+                        QStringLiteral("Put the descriptor (selected/current node) into mapping window"));
+    cmdRelazioni = button(this, "cmdRelazioni", "relations", QStringLiteral("Node relations"));
+    place(cmdEspandi, {120, 1200, kButtonWidth, kButtonHeight});
+    place(cmdCollassa, {120, 1800, kButtonWidth, kButtonHeight});
+    place(cmdCancellaSelezione, {120, 2400, kButtonWidth, kButtonHeight});
+    place(cmdVisualizzaMappati, {120, 3000, kButtonWidth, kButtonHeight});
+    place(cmdChiudiFinestra, {6600, 120, kButtonWidth, kButtonHeight});
+    place(cmdMapping, {6600, 1200, kButtonWidth, kButtonHeight});
+    place(cmdRelazioni, {6600, 1800, kButtonWidth, kButtonHeight});
+
+    treeClassificazione = new ConceptTree(this);
+    place(treeClassificazione, {960, 1200, 5535, 5415});
+
+    Label2 = new QLabel(this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    place(Label2, {120, 3600, 6375, 255});
+    auto *gridPlaceholder = new QFrame(this);
+    gridPlaceholder->setFrameShape(QFrame::StyledPanel);
+    msfgInformazioni = gridPlaceholder;
+    msfgInformazioni->setObjectName(QStringLiteral("msfgInformazioni"));
+    msfgInformazioni->setToolTip(
+        QStringLiteral("Doppio click su una cella per visualizzarne il contenuto completo"));
+    place(msfgInformazioni, {120, 3960, 6375, 1335});
+    Label2->hide();
+    msfgInformazioni->hide();
+
+    connect(cmdEspandi, &QPushButton::clicked, this, &frmAlbero::cmdEspandi_Click);
+    connect(cmdCollassa, &QPushButton::clicked, this, &frmAlbero::cmdCollassa_Click);
+    connect(cmdCancellaSelezione, &QPushButton::clicked, this, &frmAlbero::cmdCancellaSelezione_Click);
+    connect(cmdChiudiFinestra, &QPushButton::clicked, this, &frmAlbero::cmdChiudiFinestra_Click);
+    connect(treeClassificazione, &ConceptTree::nodeClick, this, &frmAlbero::treeClassificazione_NodeClick);
+    connect(treeClassificazione, &ConceptTree::nodeExpand, this, &frmAlbero::treeClassificazione_Expand);
+    connect(treeClassificazione, &ConceptTree::nodeCollapse, this, &frmAlbero::treeClassificazione_Collapse);
+
+    resize(Twips::toPixels(kDesignWidth), Twips::toPixels(kDesignHeight));
+}
+
+frmAlbero::~frmAlbero()
+{
+    delete m_throttle;
+}
+
+frmAlbero *frmAlbero::leftWindow()
+{
+    return g_left.data();
+}
+
+frmAlbero *frmAlbero::rightWindow()
+{
+    return g_right.data();
+}
+
+frmAlbero *frmAlbero::carica(bool left)
+{
+    QPointer<frmAlbero> &slot = left ? g_left : g_right;
+    if (!slot) {
+        slot = new frmAlbero;
+        if (frmMain *main = frmMain::instance()) {
+            QMdiSubWindow *sub = main->addChild(slot);
+            sub->resize(Twips::toPixels(kDesignWidth), Twips::toPixels(kDesignHeight));
+            sub->show();
+        } else {
+            slot->show();
+        }
+    }
+    // A window still open from an earlier mapping is loaded again, so that
+    // both trees always show the thesauri just chosen.
+    slot->Form_Load();
+    return slot;
+}
+
+bool frmAlbero::isLeftWindow() const
+{
+    return caption() == AlberoQuery::sourceSide();
+}
+
+QVector<NodeRecord> &frmAlbero::nodeRecords() const
+{
+    return isLeftWindow() ? vLeftNodes : vRightNodes;
+}
+
+qint32 frmAlbero::currentRecord() const
+{
+    return isLeftWindow() ? vLeftCurrent : vRightCurrent;
+}
+
+void frmAlbero::replaceGrid(QWidget *grid)
+{
+    if (!grid || grid == msfgInformazioni)
+        return;
+    grid->setParent(this);
+    grid->setObjectName(msfgInformazioni->objectName());
+    grid->setToolTip(msfgInformazioni->toolTip());
+    grid->setGeometry(msfgInformazioni->geometry());
+    grid->setVisible(msfgInformazioni->isVisible());
+    delete msfgInformazioni;
+    msfgInformazioni = grid;
+}
+
+void frmAlbero::place(QWidget *w, const QRect &twips)
+{
+    m_twips.insert(w->objectName(), twips);
+    w->setGeometry(Twips::rect(twips.x(), twips.y(), twips.width(), twips.height()));
+}
+
+QRect frmAlbero::twipsGeometry(const QString &controlName) const
+{
+    return m_twips.value(controlName);
+}
+
+// ------------------------------------------------------------------- load
+
+void frmAlbero::Form_Load(Caricamento mode)
+{
+    Label2->hide();
+    msfgInformazioni->hide();
+    for (QCheckBox *c : {chkAltLabel, chkPrefLabel, chkNarrower, chkBroader, chkRelated, chkScopeNote})
+        c->setChecked(true);
+    CaricaAlbero(vTreeCaption, vRootQuery, vRootParams, vTreeSide, mode);
+    treeClassificazione->setExpanded(1, true);
+    setWindowTitle(vTreeCaption);
+}
+
+void frmAlbero::progress(const QString &side, qint32 id, bool paintNow)
+{
+    frmMain *main = frmMain::instance();
+    if (!main)
+        return;
+    main->setStatusText(AlberoQuery::progressText(side, id));
+    if (paintNow)
+        main->repaintStatus();
+}
+
+bool frmAlbero::CaricaAlbero(const QString &caption, const QString &rootQuery, const QVariantList &params,
+                             const QString &side, Caricamento mode)
+{
+    WaitCursor wait;
+    const bool left = side == AlberoQuery::sourceSide();
+    QVector<NodeRecord> &records = left ? vLeftNodes : vRightNodes;
+    qint32 &count = left ? vLeftCount : vRightCount;
+    // A new tree: the current node goes back to the root.
+    (left ? vLeftCurrent : vRightCurrent) = 0;
+    records.clear();
+    records.append(NodeRecord{0, 0});
+    count = 1;
+
+    ConceptTree *tree = treeClassificazione;
+    tree->clear();
+    *m_throttle = ProgressThrottle();
+    std::optional<DbError> failure;
+    {
+        // The program's way builds the whole tree before the view sees it;
+        // the per-concept walk adds to the live tree as it goes.
+        std::optional<ConceptTree::Update> update;
+        if (mode == Caricamento::Sottoalbero)
+            update.emplace(*tree);
+        const int root = tree->add(0, QString(), caption, QStringLiteral("Minus"));
+        try {
+            RecordSet rs;
+            if (vConnection.ApriRS(rootQuery, rs, params)) {
+                if (mode == Caricamento::Sottoalbero) {
+                    QSqlQuery sub = vConnection.prepare(AlberoQuery::subtreeQuery());
+                    QVector<int> stack; // node of each depth of the current subtree, -1 for a skipped one
+                    while (!rs.isEOF()) {
+                        const qint32 id = rs.value(QStringLiteral("id")).toInt();
+                        const int node = tree->add(root, AlberoQuery::nodeKey(left, id),
+                                                   rs.value(QStringLiteral("dex")).toString(), QStringLiteral("Plus"));
+                        if (node) {
+                            records.append(NodeRecord{id, rs.value(QStringLiteral("is_leaf")).toInt()});
+                            progress(side, id, m_throttle->due());
+                            vConnection.exec(sub, {id});
+                            stack = {node};
+                            while (sub.next()) {
+                                const int depth = sub.value(4).toInt();
+                                const int parent = depth >= 1 && depth <= stack.size() ? stack.at(depth - 1) : -1;
+                                stack.resize(std::max(0, depth));
+                                int child = -1;
+                                if (parent > 0) {
+                                    const qint32 cid = sub.value(0).toInt();
+                                    child = tree->add(parent, AlberoQuery::nodeKey(left, cid),
+                                                      sub.value(2).toString(), QStringLiteral("Plus"));
+                                    if (child) {
+                                        records.append(NodeRecord{cid, sub.value(3).toInt()});
+                                        progress(side, cid, m_throttle->due());
+                                    } else {
+                                        child = -1;
+                                    }
+                                }
+                                stack.append(child);
+                            }
+                            if (sub.lastError().isValid())
+                                throw errorOf(sub);
+                            sub.finish();
+                        }
+                        rs.MoveNext();
+                    }
+                } else {
+                    while (!rs.isEOF()) {
+                        const qint32 id = rs.value(QStringLiteral("id")).toInt();
+                        const int node = tree->add(root, AlberoQuery::nodeKey(left, id),
+                                                   rs.value(QStringLiteral("dex")).toString(), QStringLiteral("Plus"));
+                        if (node) {
+                            records.append(NodeRecord{id, rs.value(QStringLiteral("is_leaf")).toInt()});
+                            progress(side, id, true);
+                            CaricaFigli(node, id, side, records);
+                        }
+                        rs.MoveNext();
+                    }
+                }
+                vConnection.ChiudiRS(rs);
+            }
+        } catch (const DbError &e) {
+            // The nodes read so far stay; the user learns why the tree ends there.
+            failure = e;
+        }
+        count = static_cast<qint32>(records.size());
+        finishingPass(records);
+    }
+    if (failure) {
+        mdlUtil::MostraErrore(*failure);
+        return false;
+    }
+    return true;
+}
+
+void frmAlbero::CaricaFigli(int parentNode, qint32 parentId, const QString &side, QVector<NodeRecord> &records)
+{
+    const bool left = side == AlberoQuery::sourceSide();
+    RecordSet rs;
+    if (!vConnection.ApriRS(AlberoQuery::childQuery(), rs, {parentId}))
+        return;
+    while (!rs.isEOF()) {
+        const qint32 id = rs.value(QStringLiteral("id")).toInt();
+        const int node = treeClassificazione->add(parentNode, AlberoQuery::nodeKey(left, id),
+                                                  rs.value(QStringLiteral("dex")).toString(), QStringLiteral("Plus"));
+        if (node) {
+            records.append(NodeRecord{id, rs.value(QStringLiteral("is_leaf")).toInt()});
+            progress(side, id, true);
+            CaricaFigli(node, id, side, records);
+        }
+        rs.MoveNext();
+    }
+    vConnection.ChiudiRS(rs);
+}
+
+void frmAlbero::finishingPass(const QVector<NodeRecord> &records)
+{
+    ConceptTree *tree = treeClassificazione;
+    const QColor face = ConceptTree::buttonFaceColour();
+    const int n = tree->count();
+    for (int i = 2; i <= n; ++i) {
+        if (tree->children(i) == 0) {
+            tree->setImage(i, QStringLiteral("Empty"));
+        } else {
+            tree->setImage(i, QStringLiteral("Plus"));
+            if (i - 1 < records.size() && records.at(i - 1).isLeaf == 0)
+                tree->setBackColor(i, face);
+        }
+    }
+}
+
+// -------------------------------------------------------------- navigation
+
+void frmAlbero::cmdEspandi_Click()
+{
+    ConceptTree *tree = treeClassificazione;
+    ConceptTree::Update update(*tree);
+    const int n = tree->count();
+    for (int i = 1; i <= n - 1; ++i) {
+        tree->setExpanded(i, true);
+        if (tree->children(i) > 0 && tree->image(i) != QLatin1String("Pref"))
+            tree->setImage(i, QStringLiteral("Minus"));
+    }
+}
+
+void frmAlbero::cmdCollassa_Click()
+{
+    ConceptTree *tree = treeClassificazione;
+    ConceptTree::Update update(*tree);
+    const int n = tree->count();
+    for (int i = 2; i <= n - 1; ++i) {
+        tree->setExpanded(i, false);
+        if (tree->children(i) > 0 && tree->image(i) != QLatin1String("Pref"))
+            tree->setImage(i, QStringLiteral("Plus"));
+    }
+}
+
+void frmAlbero::cmdCancellaSelezione_Click()
+{
+    ConceptTree *tree = treeClassificazione;
+    ConceptTree::Update update(*tree);
+    cmdCollassa_Click();
+    const int n = tree->count();
+    for (int i = 1; i <= n; ++i) {
+        tree->setBold(i, false);
+        tree->setForeColor(i, Qt::black);
+    }
+}
+
+void frmAlbero::cmdChiudiFinestra_Click()
+{
+    if (auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget()))
+        sub->close();
+    else
+        close();
+}
+
+void frmAlbero::treeClassificazione_Collapse(int node)
+{
+    if (treeClassificazione->children(node) > 0)
+        treeClassificazione->setImage(node, QStringLiteral("Plus"));
+}
+
+void frmAlbero::treeClassificazione_Expand(int node)
+{
+    if (treeClassificazione->children(node) > 0)
+        treeClassificazione->setExpandedImage(node, QStringLiteral("Minus"));
+}
+
+void frmAlbero::treeClassificazione_NodeClick(int node)
+{
+    if (!treeClassificazione->isNode(node))
+        return;
+    if (isLeftWindow())
+        vLeftCurrent = node - 1;
+    else
+        vRightCurrent = node - 1;
+    if (treeClassificazione->expanded(node))
+        treeClassificazione_Collapse(node);
+    else
+        treeClassificazione_Expand(node);
+}
+
+// ------------------------------------------------------------------ layout
+
+void frmAlbero::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    // The rule works on the window's outer size, frame included.
+    const QWidget *outer = qobject_cast<QMdiSubWindow *>(parentWidget()) ? parentWidget() : this;
+    layoutTwips(Twips::fromPixels(outer->width()), Twips::fromPixels(outer->height()));
+}
+
+void frmAlbero::layoutTwips(int W, int H)
+{
+    if (frmMain *main = frmMain::instance(); main && main->isMinimized())
+        return;
+    const auto at = [this](const char *name) { return m_twips.value(QString::fromLatin1(name)); };
+
+    for (QPushButton *b : {cmdChiudiFinestra, cmdMapping, cmdRelazioni}) {
+        QRect r = m_twips.value(b->objectName());
+        r.moveLeft(W - r.width() - 160);
+        place(b, r);
+    }
+    const QRect collassa = at("cmdCollassa");
+    const QRect chiudi = at("cmdChiudiFinestra");
+    QRect tree = at("treeClassificazione");
+    QRect label = at("Label2");
+    QRect grid = at("msfgInformazioni");
+    // A window made smaller than its controls keeps a tree of size zero
+    // rather than a negative one.
+    tree.setWidth(std::max(0, W - (collassa.left() + collassa.width()) - chiudi.width() - 360));
+    tree.setHeight(std::max(0, H - tree.top() - 640 - label.height() - grid.height()));
+    place(treeClassificazione, tree);
+    label.moveTop(tree.top() + tree.height() + 100);
+    label.setWidth(tree.left() + tree.width());
+    place(Label2, label);
+    grid.moveTop(label.top() + label.height());
+    grid.setWidth(tree.left() + tree.width());
+    place(msfgInformazioni, grid);
+
+    const int needed = chiudi.left() + chiudi.width() + 160;
+    if (needed > W) {
+        QWidget *outer = qobject_cast<QMdiSubWindow *>(parentWidget()) ? parentWidget() : this;
+        outer->resize(Twips::toPixels(needed), outer->height());
+    }
+}

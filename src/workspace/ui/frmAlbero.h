@@ -1,0 +1,116 @@
+#pragma once
+
+#include "shell/mdlGlobale.h"
+
+#include <QHash>
+#include <QRect>
+#include <QVariantList>
+#include <QWidget>
+
+class ConceptTree;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// An alignment window: one thesaurus as a concept tree, with its buttons, the
+// search band above the tree and the information grid below it.  There are
+// two, the left one (EUROVOC, caption "eurovoc") and the right one (the target
+// thesaurus, caption = its name); each is created on first use and lives until
+// it is closed.
+//
+// Nodes of the tree: index 1 is the root (text = caption); every other node
+// is a concept with key "L"/"R" + id, and record index - 1 of the side's node
+// list (vLeftNodes / vRightNodes) holds its concept id and is_leaf.
+class frmAlbero : public QWidget
+{
+    Q_OBJECT
+public:
+    // How a tree is read: one query per top concept for its whole subtree
+    // (the program's way), or one query per concept (kept for comparison).
+    enum class Caricamento { Sottoalbero, PerConcetto };
+
+    explicit frmAlbero(QWidget *parent = nullptr);
+    ~frmAlbero() override;
+
+    // The window of a side when it is open (null otherwise).
+    static frmAlbero *leftWindow();
+    static frmAlbero *rightWindow();
+    // The window of a side, created as a child of the main window when needed,
+    // then loaded from vTreeSide, vTreeCaption, vRootQuery and vRootParams.
+    static frmAlbero *carica(bool left);
+
+    ConceptTree *tree() const { return treeClassificazione; }
+    // The caption: the thesaurus name; "eurovoc" marks the left window.
+    QString caption() const { return windowTitle(); }
+    bool isLeftWindow() const;
+    // The node list of this window's side and the current record position
+    // (the node last clicked, minus one; 0 is the root).
+    QVector<mdlGlobale::NodeRecord> &nodeRecords() const;
+    qint32 currentRecord() const;
+    int currentNode() const { return currentRecord() + 1; }
+
+    // Controls later features work with.
+    QWidget *grid() const { return msfgInformazioni; }
+    QLabel *gridCaption() const { return Label2; }
+    // Puts another widget in the place of the information grid: it takes the
+    // grid's object name, tool tip, position and visibility.
+    void replaceGrid(QWidget *grid);
+
+    // The load steps: reset the search band and the grid, build the tree from
+    // the hand-over globals, open the root, take the caption.
+    void Form_Load(Caricamento mode = Caricamento::Sottoalbero);
+
+    // Builds the whole tree.  False when a database error ended the load
+    // early (the error has been shown; the nodes read so far stay).
+    bool CaricaAlbero(const QString &caption, const QString &rootQuery, const QVariantList &params,
+                      const QString &side, Caricamento mode = Caricamento::Sottoalbero);
+
+    // Commands and tree events.
+    void cmdEspandi_Click();
+    void cmdCollassa_Click();
+    void cmdCancellaSelezione_Click();
+    void cmdChiudiFinestra_Click();
+    void treeClassificazione_Collapse(int node);
+    void treeClassificazione_Expand(int node);
+    void treeClassificazione_NodeClick(int node);
+
+    // The layout for an outer window size in twips.
+    void layoutTwips(int widthTwips, int heightTwips);
+    // A control's position and size in twips as the layout last placed it.
+    QRect twipsGeometry(const QString &controlName) const;
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void place(QWidget *w, const QRect &twips);
+    void finishingPass(const QVector<mdlGlobale::NodeRecord> &records);
+    void progress(const QString &side, qint32 id, bool paintNow);
+    void CaricaFigli(int parentNode, qint32 parentId, const QString &side, QVector<mdlGlobale::NodeRecord> &records);
+
+    QHash<QString, QRect> m_twips;
+    class ProgressThrottle *m_throttle = nullptr;
+
+    QGroupBox *Frame1;
+    QLabel *Label1;
+    QLineEdit *txtCerca;
+    QCheckBox *chkPrefLabel;
+    QCheckBox *chkAltLabel;
+    QCheckBox *chkScopeNote;
+    QCheckBox *chkRelated;
+    QCheckBox *chkNarrower;
+    QCheckBox *chkBroader;
+    QPushButton *cmdEseguiRicerca;
+    QPushButton *cmdEspandi;
+    QPushButton *cmdCollassa;
+    QPushButton *cmdCancellaSelezione;
+    QPushButton *cmdVisualizzaMappati;
+    QPushButton *cmdChiudiFinestra;
+    QPushButton *cmdMapping;
+    QPushButton *cmdRelazioni;
+    ConceptTree *treeClassificazione;
+    QLabel *Label2;
+    QWidget *msfgInformazioni;
+};

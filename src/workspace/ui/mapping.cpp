@@ -1,0 +1,72 @@
+#include "workspace/ui/mapping.h"
+
+#include "shell/mdlGlobale.h"
+#include "shell/ui/frmMain.h"
+#include "workspace/treequeries.h"
+#include "workspace/ui/frmAlbero.h"
+#include "workspace/ui/frmScegli.h"
+
+#include <QApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
+using namespace mdlGlobale;
+
+namespace {
+
+struct WaitCursor
+{
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor &) = delete;
+    WaitCursor &operator=(const WaitCursor &) = delete;
+};
+
+} // namespace
+
+void mnuToolsNuovoMapping_Click()
+{
+    frmMain *main = frmMain::instance();
+    vSourceName.clear();
+    vTargetName.clear();
+
+    bool confirmed = false;
+    {
+        frmScegli choice(main);
+        choice.exec();
+        confirmed = choice.vScegliOK;
+    }
+    if (confirmed) {
+        vSourceName = AlberoQuery::sourceSide();
+        vTargetName = AlberoQuery::targetName(vTargetModel);
+    }
+    if (vSourceName.isEmpty() || vTargetName.isEmpty())
+        return;
+
+    WaitCursor wait;
+    vTreeSide = AlberoQuery::targetSide();
+    vTreeCaption = vTargetName;
+    AlberoQuery::Query q = AlberoQuery::targetRoot(vTargetModel, vTargetSubset);
+    vRootQuery = q.sql;
+    vRootParams = q.params;
+    frmAlbero::carica(false);
+
+    vTreeSide = AlberoQuery::sourceSide();
+    vTreeCaption = vSourceName;
+    q = AlberoQuery::eurovocRoot(vEurovocField);
+    vRootQuery = q.sql;
+    vRootParams = q.params;
+    frmAlbero *left = frmAlbero::carica(true);
+
+    if (!main)
+        return;
+    main->setStatusText(QStringLiteral("Mapping project: ") + vSourceName + QStringLiteral(" VS ") + vTargetName);
+    main->repaintStatus();
+    // The EUROVOC window, loaded last, is the active one and so comes first.
+    if (frmAlbero *right = frmAlbero::rightWindow())
+        if (auto *sub = qobject_cast<QMdiSubWindow *>(right->parentWidget()))
+            main->area()->setActiveSubWindow(sub);
+    if (auto *sub = qobject_cast<QMdiSubWindow *>(left->parentWidget()))
+        main->area()->setActiveSubWindow(sub);
+    main->tileVertically();
+}
