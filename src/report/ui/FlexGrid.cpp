@@ -472,6 +472,11 @@ FlexGrid::FlexGrid(QWidget *parent)
         m_corner->installEventFilter(this);
     }
 
+    // Widths the user gives the columns by dragging are kept like set ones.
+    connect(m_hHeader, &QHeaderView::sectionResized, this, [this](int section, int, int size) {
+        if (!m_applyingWidths && section + 1 < m_widths.size())
+            m_widths[section + 1] = size;
+    });
     m_widths = {fontMetrics().horizontalAdvance(QStringLiteral("     ")) + 8, 64};
     applyWidths();
     syncView();
@@ -626,7 +631,7 @@ void FlexGrid::setFormatString(const QString &format)
 {
     m_formatString = format;
     const QStringList sections = format.split(QLatin1Char('|'));
-    Batch batch(*this);
+    Batch batch(*this); // the widths are applied when the batch ends
     if (sections.size() > cols())
         setCols(static_cast<int>(sections.size()));
     const QFontMetrics fm(m_hHeader->font());
@@ -646,7 +651,6 @@ void FlexGrid::setFormatString(const QString &format)
         m_model->setText(0, c, s);
         m_widths[c] = fm.horizontalAdvance(s) + 8;
     }
-    applyWidths();
 }
 
 int FlexGrid::colWidth(int c) const
@@ -669,10 +673,14 @@ Qt::Alignment FlexGrid::colAlignment(int c) const
 
 void FlexGrid::applyWidths()
 {
-    if (!m_widths.isEmpty())
+    m_applyingWidths = true;
+    if (!m_widths.isEmpty()
+        && (m_vHeader->minimumWidth() != m_widths.at(0) || m_vHeader->maximumWidth() != m_widths.at(0)))
         m_vHeader->setFixedWidth(m_widths.at(0));
-    for (int c = 1; c < m_widths.size(); ++c)
-        m_hHeader->resizeSection(c - 1, m_widths.at(c));
+    for (int c = 1; c < m_widths.size() && c - 1 < m_hHeader->count(); ++c)
+        if (m_hHeader->sectionSize(c - 1) != m_widths.at(c))
+            m_hHeader->resizeSection(c - 1, m_widths.at(c));
+    m_applyingWidths = false;
 }
 
 void FlexGrid::sort(int setting)
@@ -742,8 +750,9 @@ FlexGrid::Batch::~Batch()
     m_grid.m_syncing = false;
     if (--m_grid.m_batch == 0) {
         // A batch may have rebuilt the model, which loses the view's current
-        // index: put it back where the grid says.
+        // index, and the header its column widths: put them back.
         m_grid.m_syncPending = false;
+        m_grid.applyWidths();
         m_grid.syncView();
     }
 }

@@ -249,6 +249,7 @@ private:
     int m_batch = 0;
     bool m_syncing = false;
     bool m_syncPending = false;
+    bool m_applyingWidths = false;
     int m_pointer = 0;
     QPixmap m_mouseIcon;
     QString m_formatString;
