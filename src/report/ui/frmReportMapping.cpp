@@ -14,6 +14,7 @@
 #include "workspace/ui/frmRisultatoMapping.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QPointer>
@@ -171,6 +172,15 @@ frmReportMapping::frmReportMapping(QWidget *parent)
 }
 
 frmReportMapping::~frmReportMapping() = default;
+
+void frmReportMapping::closeEvent(QCloseEvent *event)
+{
+    QWidget::closeEvent(event);
+    // Unloaded from now on, even before the window is destroyed: the next
+    // Mapping > Report opens a fresh one.
+    if (g_report == this)
+        g_report = nullptr;
+}
 
 QSize frmReportMapping::sizeHint() const
 {

@@ -44,6 +44,7 @@ public slots:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     explicit frmReportMapping(QWidget *parent = nullptr);
