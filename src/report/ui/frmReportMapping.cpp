@@ -1,0 +1,335 @@
+#include "report/ui/frmReportMapping.h"
+
+#include "data/DbError.h"
+#include "report/report.h"
+#include "report/ui/FlexGrid.h"
+#include "report/ui/mdlFunzioniMSHFlexGrid.h"
+#include "shell/dialogs.h"
+#include "shell/mdlGlobale.h"
+#include "shell/mdlUtil.h"
+#include "shell/twips.h"
+#include "shell/ui/frmMain.h"
+#include "shell/ui/pictures.h"
+#include "shell/ui/widgets.h"
+#include "workspace/ui/frmRisultatoMapping.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QPushButton>
+#include <QShortcut>
+
+using namespace mdlGlobale;
+using namespace mdlFunzioniMSHFlexGrid;
+
+namespace {
+
+QPointer<frmReportMapping> g_report;
+
+constexpr int DesignWidth = 13050;
+constexpr int DesignHeight = 5145;
+
+QPushButton *pictureButton(QWidget *parent, const char *name, const char *picture, const QString &tip,
+                           const QString &fallbackText, const QRect &geometry)
+{
+    auto *b = new QPushButton(parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setToolTip(tip);
+    const QIcon icon = Pictures::icon(QString::fromLatin1(picture));
+    if (icon.isNull()) {
+        b->setText(fallbackText); // still recognisable without its picture
+    } else {
+        b->setIcon(icon);
+        b->setIconSize(geometry.size() - QSize(8, 8));
+    }
+    b->setAutoDefault(false);
+    b->setGeometry(geometry);
+    return b;
+}
+
+} // namespace
+
+QString reportFormatString()
+{
+    return QString(5, QLatin1Char(' ')) + QStringLiteral("|<Record |<Eurovoc concept") + QString(40, QLatin1Char(' '))
+           + QStringLiteral("|<Mapping relation ") + QStringLiteral("|<Target concept") + QString(40, QLatin1Char(' '))
+           + QStringLiteral("|<Thesaurus|<Notes") + QString(100, QLatin1Char(' '));
+}
+
+void CaricaReport(FlexGrid &grid)
+{
+    // Read first: when the query fails the list on screen stays as it was.
+    const QVector<Report::Riga> rows = Report::leggi(vConnection);
+
+    FlexGrid::Batch batch(grid);
+    grid.clear();
+    grid.setCols(7);
+    grid.setRows(2);
+    grid.setFormatString(reportFormatString());
+
+    auto *owner = qobject_cast<frmReportMapping *>(grid.parentWidget());
+    if (rows.isEmpty()) {
+        if (owner)
+            owner->Label1->setText(QStringLiteral("0"));
+        dialogs().message(QStringLiteral("No mapping relation"));
+        return;
+    }
+    const int n = static_cast<int>(rows.size());
+    grid.setRows(n + 1);
+    for (int i = 0; i < n; ++i) {
+        const Report::Riga &r = rows.at(i);
+        const int row = i + 1;
+        grid.setTextMatrix(row, 1, r.id);
+        grid.setTextMatrix(row, 2, r.dex);
+        grid.setTextMatrix(row, 3, r.dexProp);
+        grid.setTextMatrix(row, 4, r.dexRight);
+        grid.setTextMatrix(row, 5, r.nameRight);
+        grid.setTextMatrix(row, 6, r.notes);
+    }
+    if (owner) {
+        owner->Label1->setText(QString::number(grid.rows() - 1));
+        owner->Label1->repaint();
+    }
+}
+
+frmReportMapping *frmReportMapping::existing()
+{
+    return g_report.data();
+}
+
+frmReportMapping *frmReportMapping::mnuToolsMappingEffettuato_Click()
+{
+    frmReportMapping *w = g_report.data();
+    if (!w) {
+        w = new frmReportMapping;
+        g_report = w;
+        QMdiSubWindow *sub = frmMain::instance() ? frmMain::instance()->addChild(w) : nullptr;
+        if (sub) {
+            sub->resize(sub->sizeHint());
+            sub->show();
+        } else {
+            w->show();
+        }
+        w->Form_Load();
+    }
+    try {
+        CaricaReport(*w->msfgReportMapping);
+    } catch (const DbError &e) {
+        mdlUtil::MostraErrore(e);
+    }
+    return w;
+}
+
+frmReportMapping::frmReportMapping(QWidget *parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("frmReportMapping"));
+    setWindowTitle(QStringLiteral("Mapping report"));
+    setAttribute(Qt::WA_DeleteOnClose, true);
+    resize(sizeHint());
+
+    cmdEliminaRecord = pictureButton(this, "cmdEliminaRecord", "deleterecord", QStringLiteral("Delete record"),
+                                     QStringLiteral("Del"), Twips::rect(120, 360, 735, 495));
+    cmdInserisciRecord = pictureButton(this, "cmdInserisciRecord", "addrecord", QStringLiteral("Add record"),
+                                       QStringLiteral("Add"), Twips::rect(120, 1080, 735, 495));
+    cmdModificaRecord = pictureButton(this, "cmdModificaRecord", "modifyrecord", QStringLiteral("Modify record"),
+                                      QStringLiteral("Edit"), Twips::rect(120, 1800, 735, 495));
+    cmdAggiorna = pictureButton(this, "cmdAggiorna", "reload", QStringLiteral("Reload table"),
+                                QStringLiteral("Reload"), Twips::rect(120, 2520, 735, 495));
+    cmdChiudiFinestra = pictureButton(this, "cmdChiudiFinestra", "close", QStringLiteral("Exit report"),
+                                      QStringLiteral("Exit"), Twips::rect(12240, 360, 735, 495));
+
+    msfgReportMapping = new FlexGrid(this);
+    msfgReportMapping->setObjectName(QStringLiteral("msfgReportMapping"));
+    msfgReportMapping->setGeometry(Twips::rect(975, 360, 11160, 4695));
+
+    Label2 = new QLabel(this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setGeometry(Twips::rect(960, 120, 2415, 255));
+    Label1 = new QLabel(this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(Twips::rect(3480, 120, 975, 255));
+
+    m_events = new FlexGridEvents(*msfgReportMapping, vGridMarkedRow, vGridCurrentRow,
+                                  [](int column) { return column == 1 ? 3 : 7; });
+
+    connect(cmdAggiorna, &QPushButton::clicked, this, &frmReportMapping::cmdAggiorna_Click);
+    connect(cmdChiudiFinestra, &QPushButton::clicked, this, &frmReportMapping::cmdChiudiFinestra_Click);
+    connect(cmdEliminaRecord, &QPushButton::clicked, this, &frmReportMapping::cmdEliminaRecord_Click);
+    connect(cmdInserisciRecord, &QPushButton::clicked, this, &frmReportMapping::cmdInserisciRecord_Click);
+    connect(cmdModificaRecord, &QPushButton::clicked, this, &frmReportMapping::cmdModificaRecord_Click);
+
+    auto shortcut = [this](const QKeySequence &keys, void (frmReportMapping::*slot)()) {
+        auto *s = new QShortcut(keys, this);
+        s->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(s, &QShortcut::activated, this, slot);
+    };
+    shortcut(QKeySequence(Qt::Key_Delete), &frmReportMapping::cmdEliminaRecord_Click);
+    shortcut(QKeySequence(Qt::Key_F5), &frmReportMapping::cmdAggiorna_Click);
+    shortcut(QKeySequence(Qt::Key_F2), &frmReportMapping::cmdModificaRecord_Click);
+}
+
+frmReportMapping::~frmReportMapping() = default;
+
+void frmReportMapping::closeEvent(QCloseEvent *event)
+{
+    QWidget::closeEvent(event);
+    // Unloaded from now on, even before the window is destroyed: the next
+    // Mapping > Report opens a fresh one.
+    if (g_report == this)
+        g_report = nullptr;
+}
+
+QSize frmReportMapping::sizeHint() const
+{
+    return {Twips::toPixels(DesignWidth), Twips::toPixels(DesignHeight)};
+}
+
+QWidget *frmReportMapping::outerWindow()
+{
+    if (auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget()))
+        return sub;
+    return this;
+}
+
+void frmReportMapping::Form_Load()
+{
+    FlexGrid &grid = *msfgReportMapping;
+    vEditRelationId = 0;
+    if (frmMain *main = frmMain::instance())
+        Widgets::CentraForm(outerWindow(), main);
+    vGridMarkedRow = EvidenziaRiga(grid, grid.row());
+    vGridMarkedRow = 0;
+    Form_Resize();
+    AzzeraEvidenziazione(grid);
+    if (grid.rows() >= 2)
+        vGridMarkedRow = EvidenziaRiga(grid, 1);
+    grid.setCol(1);
+    grid.sort(3);
+    Label2->setText(QStringLiteral("Mapping relations found: "));
+}
+
+void frmReportMapping::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    Form_Resize();
+}
+
+void frmReportMapping::Form_Resize()
+{
+    QWidget *outer = outerWindow();
+    if (m_laying || outer->isMinimized() || outer->isMaximized())
+        return;
+    m_laying = true;
+    const int W = Twips::fromPixels(outer->width());
+    const int H = Twips::fromPixels(outer->height());
+    // Positions below are in the window's own (client) coordinates.
+    const int b = Twips::fromPixels(cmdChiudiFinestra->width());
+    int closeLeft = W - b - 160;
+    const QRect g = msfgReportMapping->geometry();
+    const int gridLeft = Twips::fromPixels(g.left());
+    // A window smaller than the margins leaves the grid empty rather than
+    // giving it a negative size.
+    const int gridWidth = std::max(0, W - 2 * b - 480);
+    const int gridHeight = std::max(0, H - 790);
+    msfgReportMapping->resize(Twips::toPixels(gridWidth), Twips::toPixels(gridHeight));
+    if (gridLeft + gridWidth > closeLeft)
+        closeLeft = gridLeft + gridWidth + 120;
+    cmdChiudiFinestra->move(Twips::toPixels(closeLeft), cmdChiudiFinestra->y());
+    if (closeLeft + b + 160 > W)
+        outer->resize(Twips::toPixels(closeLeft + b + 160), outer->height());
+    m_laying = false;
+}
+
+void frmReportMapping::cmdAggiorna_Click()
+{
+    FlexGrid &grid = *msfgReportMapping;
+    try {
+        CaricaReport(grid);
+    } catch (const DbError &e) {
+        mdlUtil::MostraErrore(e);
+        return;
+    }
+    grid.setCol(1);
+    grid.sort(3);
+    AzzeraEvidenziazione(grid);
+}
+
+void frmReportMapping::cmdChiudiFinestra_Click()
+{
+    outerWindow()->close();
+}
+
+qint32 frmReportMapping::currentRelationId(const QString &action)
+{
+    const FlexGrid &grid = *msfgReportMapping;
+    const int r = grid.row();
+    if (r < 1 || r >= grid.rows()) {
+        dialogs().message(QStringLiteral("Click the row of the relation to %1 first.").arg(action), {},
+                          Dialogs::Icon::Warning);
+        return 0;
+    }
+    const QString cell = grid.textMatrix(r, 1);
+    if (cell.startsWith(QLatin1String(Report::DeletedPrefix))) {
+        dialogs().message(QStringLiteral("The relation of row %1 has already been deleted.").arg(r), {},
+                          Dialogs::Icon::Warning);
+        return 0;
+    }
+    const std::optional<qint32> id = Report::idOfCell(cell);
+    if (!id) {
+        dialogs().message(QStringLiteral("Row %1 holds no relation to %2.").arg(r).arg(action), {},
+                          Dialogs::Icon::Warning);
+        return 0;
+    }
+    return *id;
+}
+
+void frmReportMapping::cmdEliminaRecord_Click()
+{
+    const qint32 id = currentRelationId(QStringLiteral("delete"));
+    if (id == 0)
+        return;
+    if (!dialogs().question(QStringLiteral("Delete?"), QStringLiteral("Cancellazione record")))
+        return;
+    FlexGrid &grid = *msfgReportMapping;
+    const int r = grid.row();
+    int deleted = 0;
+    try {
+        deleted = vConnection.EseguiIstruzione(QStringLiteral("delete from mappingrelations where id = ?"),
+                                               QStringLiteral("128"), {id});
+    } catch (const DbError &e) {
+        mdlUtil::MostraErrore(e);
+        return;
+    }
+    if (deleted == 0)
+        dialogs().message(QStringLiteral("The relation with id = %1 was no longer in the database.").arg(id), {},
+                          Dialogs::Icon::Information);
+    grid.setTextMatrix(r, 1, QLatin1String(Report::DeletedPrefix) + grid.textMatrix(r, 1));
+    bool ok = false;
+    const int count = Label1->text().toInt(&ok);
+    if (ok)
+        Label1->setText(QString::number(count - 1));
+}
+
+void frmReportMapping::cmdInserisciRecord_Click()
+{
+    QPointer<frmMain> main = frmMain::instance();
+    outerWindow()->close();
+    if (main)
+        if (QAction *a = main->action(QStringLiteral("mnuToolsNuovoMapping")))
+            a->trigger();
+}
+
+void frmReportMapping::cmdModificaRecord_Click()
+{
+    const qint32 id = currentRelationId(QStringLiteral("modify"));
+    if (id == 0)
+        return;
+    const FlexGrid &grid = *msfgReportMapping;
+    const int r = grid.row();
+    frmRisultatoMapping *editor = frmRisultatoMapping::instance();
+    editor->showModalForEdit(id, grid.textMatrix(r, 2), grid.textMatrix(r, 3), grid.textMatrix(r, 4),
+                             grid.textMatrix(r, 6));
+}

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QWidget>
+
+class FlexGrid;
+class FlexGridEvents;
+class QLabel;
+class QPushButton;
+
+// Fills a report grid with every mapping relation in id order, and the
+// count label of the report window that owns the grid.  Throws DbError when
+// the relations cannot be read; the grid is then left as it was.
+void CaricaReport(FlexGrid &grid);
+
+// The header of the report grid.
+QString reportFormatString();
+
+// The report window: every mapping relation of the open database in one
+// grid, with delete, modify (in the mapping editor), add (a new mapping) and
+// reload.  A child window of the main window; one at a time.
+class frmReportMapping : public QWidget
+{
+    Q_OBJECT
+public:
+    // Mapping > Report: opens the window (or takes the open one) and fills it.
+    static frmReportMapping *mnuToolsMappingEffettuato_Click();
+    // The open report window, null when there is none.
+    static frmReportMapping *existing();
+
+    ~frmReportMapping() override;
+
+    FlexGrid *grid() const { return msfgReportMapping; }
+    QSize sizeHint() const override;
+
+    int vGridMarkedRow = 0;  // row carrying the mark, 0 = none
+    int vGridCurrentRow = 0; // row taken on the last selection change
+
+public slots:
+    void cmdAggiorna_Click();
+    void cmdChiudiFinestra_Click();
+    void cmdEliminaRecord_Click();
+    void cmdInserisciRecord_Click();
+    void cmdModificaRecord_Click();
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    explicit frmReportMapping(QWidget *parent = nullptr);
+    void Form_Load();
+    void Form_Resize();
+    // The id of the current row's relation; tells the user why not and gives
+    // 0 when the current row holds no live relation.
+    qint32 currentRelationId(const QString &action);
+    QWidget *outerWindow();
+
+    friend void CaricaReport(FlexGrid &grid);
+
+    QPushButton *cmdEliminaRecord;
+    QPushButton *cmdInserisciRecord;
+    QPushButton *cmdModificaRecord;
+    QPushButton *cmdAggiorna;
+    QPushButton *cmdChiudiFinestra;
+    FlexGrid *msfgReportMapping;
+    QLabel *Label2;
+    QLabel *Label1;
+    FlexGridEvents *m_events;
+    bool m_laying = false;
+};

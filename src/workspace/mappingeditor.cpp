@@ -1,0 +1,146 @@
+#include "workspace/mappingeditor.h"
+
+#include "data/DbError.h"
+#include "data/ids.h"
+#include "shell/dialogs.h"
+#include "shell/mdlGlobale.h"
+#include "shell/mdlUtil.h"
+
+#include <limits>
+
+using namespace mdlGlobale;
+
+namespace MappingEditor {
+
+namespace {
+
+void ensureRelationLists()
+{
+    if (vRelationNames.size() != 3 || vRelationProperties.size() != 3)
+        RiempiRelazioni();
+}
+
+bool isTargetModel(int model)
+{
+    return model == Ids::ECLAS || model == Ids::ETT || model == Ids::UNESCO || model == Ids::GEMET;
+}
+
+bool saveNew(const Boxes &boxes, int property)
+{
+    if (!isTargetModel(vTargetModel)) {
+        dialogs().message(QStringLiteral("No mapping is open: choose the thesauri with Mapping > New, "
+                                         "then click a concept in each tree."),
+                          {}, Dialogs::Icon::Warning);
+        return false;
+    }
+    if (vLeftCurrent < 0 || vLeftCurrent >= vLeftNodes.size() || vRightCurrent < 0
+        || vRightCurrent >= vRightNodes.size()) {
+        dialogs().message(QStringLiteral("The concepts of the couple are no longer loaded: open the mapping "
+                                         "again and click a concept in each tree."),
+                          {}, Dialogs::Icon::Warning);
+        return false;
+    }
+    const qint32 left = vLeftNodes.at(vLeftCurrent).conceptId;
+    const qint32 right = vRightNodes.at(vRightCurrent).conceptId;
+    if (left == 0 || right == 0) {
+        dialogs().message(QStringLiteral("The root of a tree is the name of the thesaurus, not a concept: "
+                                         "click a concept in the %1 tree before saving.")
+                              .arg(left == 0 ? QStringLiteral("eurovoc") : QStringLiteral("target")),
+                          {}, Dialogs::Icon::Warning);
+        return false;
+    }
+
+    try {
+        // The new id is above every id this run handed out and every id in the
+        // table now (another program or a merge may have added rows).
+        const qint32 inTable = LeggiUltimoId(vConnection);
+        const qint32 highest = std::max(vLastRelationId, inTable);
+        if (highest == std::numeric_limits<qint32>::max()) {
+            dialogs().message(QStringLiteral("No relation id is left: the highest id in use is %1.").arg(highest),
+                              {}, Dialogs::Icon::Critical);
+            return false;
+        }
+        const qint32 id = highest + 1;
+        vConnection.EseguiIstruzione(
+            QStringLiteral("insert into mappingrelations (id, project_ref, left_concept_ref, right_concept_ref, "
+                           "property_ref, notes) values (?, ?, ?, ?, ?, ?)"),
+            QStringLiteral("128"), {id, Ids::projectForModel(vTargetModel), left, right, property, boxes.notes});
+        vLastRelationId = id;
+    } catch (const DbError &e) {
+        mdlUtil::MostraErrore(e);
+        return false;
+    }
+    dialogs().message(QStringLiteral("Store the couple and the relation in db: ") + QString::number(vLeftCurrent)
+                      + QLatin1Char(' ') + boxes.relation + QLatin1Char(' ') + QString::number(vRightCurrent));
+    return true;
+}
+
+bool saveEdit(int property)
+{
+    int changed = 0;
+    try {
+        changed = vConnection.EseguiIstruzione(QStringLiteral("update mappingrelations set property_ref = ? where id = ?"),
+                                               QStringLiteral("128"), {property, vEditRelationId});
+    } catch (const DbError &e) {
+        mdlUtil::MostraErrore(e);
+        return false;
+    }
+    if (changed == 0) {
+        dialogs().message(QStringLiteral("The relation with id = %1 is no longer in the database: nothing was "
+                                         "changed. Reload the report to see the relations stored.")
+                              .arg(vEditRelationId),
+                          {}, Dialogs::Icon::Warning);
+        return false;
+    }
+    dialogs().message(QStringLiteral("Update the relation in db with id = ") + QString::number(vEditRelationId));
+    vEditRelationId = 0;
+    return true;
+}
+
+} // namespace
+
+int relationPosition(const QString &relation)
+{
+    ensureRelationLists();
+    return static_cast<int>(vRelationNames.indexOf(relation));
+}
+
+int propertyFor(const QString &relation)
+{
+    const int pos = relationPosition(relation);
+    return vRelationProperties.at(pos < 0 ? 0 : pos);
+}
+
+QString definitionOf(const QString &relation)
+{
+    if (relation == QLatin1String("exactMatch"))
+        return QStringLiteral(
+            "If two concepts are an 'exact-match' then the set of resources properly indexed against the first "
+            "concept is identical to the set of resources properly indexed against the second. Therefore the two "
+            "concepts may be interchanged in queries and subject-based indexes.");
+    if (relation == QLatin1String("narrowMatch"))
+        return QStringLiteral(
+            "If 'concept A has-narrow-match concept B' then the set of resources properly indexed against concept "
+            "A is a superset of the set of resources properly indexed against concept B.");
+    if (relation == QLatin1String("broadMatch"))
+        return QStringLiteral(
+            "If 'concept A has-broad-match concept B' then the set of resources properly indexed against concept "
+            "A is a subset of the set of resources properly indexed against concept B.");
+    return {};
+}
+
+bool Salva(const Boxes &boxes)
+{
+    // An emptied relation box counts as no relation chosen, like its design text.
+    if (boxes.target.isEmpty() || boxes.eurovoc.isEmpty() || boxes.relation == QLatin1String(NoRelationText)
+        || boxes.relation.trimmed().isEmpty()) {
+        dialogs().message(QStringLiteral("Complete the couple and the relation"), {}, Dialogs::Icon::Warning);
+        return false;
+    }
+    const int property = propertyFor(boxes.relation);
+    if (vEditRelationId > 0)
+        return saveEdit(property);
+    return saveNew(boxes, property);
+}
+
+} // namespace MappingEditor

@@ -1,0 +1,199 @@
+#include "workspace/ui/frmRisultatoMapping.h"
+
+#include "shell/mdlGlobale.h"
+#include "shell/twips.h"
+#include "shell/ui/frmMain.h"
+#include "shell/ui/pictures.h"
+#include "workspace/mappingeditor.h"
+
+#include <QComboBox>
+#include <QKeySequence>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QShortcut>
+
+using namespace mdlGlobale;
+
+namespace {
+
+QPointer<frmRisultatoMapping> g_editor;
+
+QPushButton *pictureButton(QWidget *parent, const char *name, const char *picture, const QString &tip,
+                           const QString &fallbackText, const QRect &geometry)
+{
+    auto *b = new QPushButton(parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setToolTip(tip);
+    const QIcon icon = Pictures::icon(QString::fromLatin1(picture));
+    if (icon.isNull()) {
+        b->setText(fallbackText); // still recognisable without its picture
+    } else {
+        b->setIcon(icon);
+        b->setIconSize(geometry.size() - QSize(8, 8));
+    }
+    b->setAutoDefault(false);
+    b->setGeometry(geometry);
+    return b;
+}
+
+} // namespace
+
+frmRisultatoMapping *frmRisultatoMapping::instance()
+{
+    if (!g_editor)
+        g_editor = new frmRisultatoMapping(frmMain::instance());
+    return g_editor.data();
+}
+
+frmRisultatoMapping *frmRisultatoMapping::existing()
+{
+    return g_editor.data();
+}
+
+frmRisultatoMapping::frmRisultatoMapping(QWidget *parent)
+    : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint)
+{
+    setObjectName(QStringLiteral("frmRisultatoMapping"));
+    setWindowTitle(QStringLiteral("Mapping"));
+    setAttribute(Qt::WA_DeleteOnClose, true);
+    setModal(false);
+    setFixedSize(Twips::toPixels(10545), Twips::toPixels(2955));
+
+    Label1 = new QLabel(QStringLiteral("eurovoc"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(Twips::rect(120, 0, 1695, 255));
+
+    txtEurovoc = new QLineEdit(this);
+    txtEurovoc->setObjectName(QStringLiteral("txtEurovoc"));
+    txtEurovoc->setGeometry(Twips::rect(120, 360, 3495, 375));
+
+    cmbRelazione = new QComboBox(this);
+    cmbRelazione->setObjectName(QStringLiteral("cmbRelazione"));
+    cmbRelazione->setEditable(true);
+    cmbRelazione->setInsertPolicy(QComboBox::NoInsert); // typed texts never join the list
+    cmbRelazione->setGeometry(Twips::rect(3720, 360, 2055, 315));
+
+    Label2 = new QLabel(this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setGeometry(Twips::rect(5880, 0, 2415, 255));
+
+    txtTarget = new QLineEdit(this);
+    txtTarget->setObjectName(QStringLiteral("txtTarget"));
+    txtTarget->setGeometry(Twips::rect(5880, 360, 3495, 375));
+
+    Label4 = new QLabel(this);
+    Label4->setObjectName(QStringLiteral("Label4"));
+    Label4->setGeometry(Twips::rect(120, 840, 3495, 255));
+
+    Label3 = new QLabel(this);
+    Label3->setObjectName(QStringLiteral("Label3"));
+    Label3->setWordWrap(true);
+    Label3->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Label3->setGeometry(Twips::rect(120, 1200, 9255, 615));
+
+    txtNotes = new QPlainTextEdit(this);
+    txtNotes->setObjectName(QStringLiteral("txtNotes"));
+    txtNotes->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    txtNotes->setTabChangesFocus(true);
+    txtNotes->setGeometry(Twips::rect(120, 2040, 9375, 735));
+
+    cmdSalva = pictureButton(this, "cmdSalva", "save", QStringLiteral("Save mapping relation"),
+                             QStringLiteral("Save"), Twips::rect(9600, 120, 735, 495));
+    cmdNascondi = pictureButton(this, "cmdNascondi", "hide", QStringLiteral("Hide this window"),
+                                QStringLiteral("Hide"), Twips::rect(9600, 720, 735, 495));
+
+    connect(cmbRelazione, &QComboBox::activated, this, &frmRisultatoMapping::cmbRelazione_Click);
+    connect(cmdSalva, &QPushButton::clicked, this, &frmRisultatoMapping::cmdSalva_Click);
+    connect(cmdNascondi, &QPushButton::clicked, this, &frmRisultatoMapping::cmdNascondi_Click);
+    auto *save = new QShortcut(QKeySequence::Save, this);
+    connect(save, &QShortcut::activated, this, &frmRisultatoMapping::cmdSalva_Click);
+
+    // Load: the relation list, with the design text left in the box.
+    if (vRelationNames.size() != 3)
+        RiempiRelazioni();
+    cmbRelazione->addItems(vRelationNames);
+    cmbRelazione->setCurrentIndex(-1);
+    cmbRelazione->setEditText(QString::fromLatin1(MappingEditor::NoRelationText));
+}
+
+frmRisultatoMapping::~frmRisultatoMapping() = default;
+
+void frmRisultatoMapping::putSource(const QString &text)
+{
+    txtEurovoc->setText(text);
+}
+
+void frmRisultatoMapping::putTarget(const QString &caption, const QString &text)
+{
+    txtTarget->setText(text);
+    Label2->setText(caption);
+}
+
+void frmRisultatoMapping::showModeless()
+{
+    show();
+    raise();
+    activateWindow();
+}
+
+void frmRisultatoMapping::showModalForEdit(qint32 id, const QString &eurovoc, const QString &relation,
+                                           const QString &target, const QString &notes)
+{
+    vEditRelationId = id;
+    txtEurovoc->setText(eurovoc);
+    txtTarget->setText(target);
+    cmbRelazione->setEditText(relation);
+    txtNotes->setPlainText(notes);
+    // The definition follows the row's relation, as if it had been chosen.
+    cmbRelazione_Click();
+    if (isVisible())
+        hide(); // shown modeless before: show again as a modal window
+    exec();
+}
+
+void frmRisultatoMapping::cmbRelazione_Click()
+{
+    const QString text = cmbRelazione->currentText();
+    const QString definition = MappingEditor::definitionOf(text);
+    if (definition.isEmpty()) {
+        Label3->clear();
+        return;
+    }
+    Label4->setText(text);
+    Label3->setText(definition);
+}
+
+void frmRisultatoMapping::cmdSalva_Click()
+{
+    MappingEditor::Boxes boxes;
+    boxes.eurovoc = txtEurovoc->text();
+    boxes.target = txtTarget->text();
+    boxes.relation = cmbRelazione->currentText();
+    boxes.notes = txtNotes->toPlainText();
+    if (MappingEditor::Salva(boxes))
+        clearAfterSave();
+}
+
+void frmRisultatoMapping::clearAfterSave()
+{
+    txtEurovoc->clear();
+    txtTarget->clear();
+    cmbRelazione->setCurrentIndex(-1);
+    cmbRelazione->setEditText(QString::fromLatin1(MappingEditor::NoRelationText));
+    Label3->clear();
+    txtNotes->clear();
+    hide();
+}
+
+void frmRisultatoMapping::reject()
+{
+    hide(); // Escape hides like the hide button; the boxes keep their text
+}
+
+void frmRisultatoMapping::cmdNascondi_Click()
+{
+    hide();
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QDialog>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+// The mapping editor: one top-level window where a source concept, a target
+// concept, a relation and notes are put together and stored.  The alignment
+// windows fill it and show it modeless; the report opens it modally on an
+// existing relation.  Saving and the hide button hide it; closing it with
+// the window's close box unloads it, and the next use makes a fresh one.
+class frmRisultatoMapping : public QDialog
+{
+    Q_OBJECT
+public:
+    // The one editor, created (loaded) on first use.
+    static frmRisultatoMapping *instance();
+    // The editor when it is loaded, null otherwise.
+    static frmRisultatoMapping *existing();
+
+    // An alignment window's current concept goes into the source box
+    // (txtEurovoc) only.
+    void putSource(const QString &text);
+    // The target window's current concept goes into txtTarget, and the
+    // window's caption into Label2; nothing else changes.
+    void putTarget(const QString &caption, const QString &text);
+    // Shows the editor without blocking its caller.
+    void showModeless();
+    // Opens the editor on an existing relation: vEditRelationId = id, the
+    // four boxes take the row's texts, and the editor is shown modally; returns
+    // when it is hidden or closed.
+    void showModalForEdit(qint32 id, const QString &eurovoc, const QString &relation, const QString &target,
+                          const QString &notes);
+
+    ~frmRisultatoMapping() override;
+
+public slots:
+    void cmbRelazione_Click();
+    void cmdSalva_Click();
+    void cmdNascondi_Click();
+    void reject() override;
+
+private:
+    explicit frmRisultatoMapping(QWidget *parent);
+    void clearAfterSave();
+
+    QLabel *Label1;
+    QLineEdit *txtEurovoc;
+    QComboBox *cmbRelazione;
+    QLabel *Label2;
+    QLineEdit *txtTarget;
+    QLabel *Label4;
+    QLabel *Label3;
+    QPlainTextEdit *txtNotes;
+    QPushButton *cmdSalva;
+    QPushButton *cmdNascondi;
+};
