@@ -321,7 +321,10 @@ private:
                 propertyOf(r.at(6), {Ids::ExactMatch, Ids::BroadMatch, Ids::NarrowMatch}, at);
             // An unquoted empty note is no note at all (null); "" is an empty one.
             const Field &notes = r.fields.at(7);
-            const QVariant note = (notes.text.isEmpty() && !notes.quoted) ? QVariant() : QVariant(notes.text);
+            // (An empty QString would be bound as null, so the empty note is made explicitly.)
+            QVariant note;
+            if (notes.quoted || !notes.text.isEmpty())
+                note = notes.text.isEmpty() ? QStringLiteral("") : notes.text;
             m_c.exec(insert, {id, project, left, right, property, note});
         }
     }
