@@ -5,6 +5,7 @@ PACKAGES=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libgl-dev
   libsqlite3-dev sqlite3
+  libraptor2-dev
 )
 missing=()
 for p in "${PACKAGES[@]}"; do
