@@ -18,6 +18,7 @@
 #include <QSet>
 #include <QStringDecoder>
 #include <QUrl>
+#include <QXmlStreamReader>
 
 using namespace mdlGlobale;
 using MappingImport::File;
@@ -44,7 +45,7 @@ bool decodeUtf8(const QByteArray &bytes, QString &text, File &f)
     const QList<QByteArray> lines = bytes.split('\n');
     for (int i = 0; i < lines.size(); ++i) {
         QStringDecoder d(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        (void)d.decode(lines.at(i));
+        const QString decoded = d.decode(lines.at(i));
         if (d.hasError()) {
             f.rigaErrore = i + 1;
             break;
@@ -401,6 +402,18 @@ void readRdf(const QByteArray &bytes, Tipo tipo, const QString &path, File &f)
     const MappingRdf::Sintassi sintassi = tipo == Tipo::RdfXml     ? MappingRdf::Sintassi::RdfXml
                                           : tipo == Tipo::NTriples ? MappingRdf::Sintassi::NTriples
                                                                    : MappingRdf::Sintassi::Turtle;
+    if (tipo == Tipo::RdfXml) {
+        // The XML parser under the RDF library does not say where a file
+        // stops being well-formed; this one does.
+        QXmlStreamReader xml(bytes);
+        while (!xml.atEnd())
+            xml.readNext();
+        if (xml.hasError()) {
+            f.errore = QStringLiteral("the XML is not well-formed: ") + xml.errorString();
+            f.rigaErrore = static_cast<int>(xml.lineNumber());
+            return;
+        }
+    }
     const QByteArray base = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toEncoded();
     const MappingRdf::Lettura l = MappingRdf::leggi(bytes, sintassi, base, [&f](const MappingRdf::Letta &s) {
         Voce v;
@@ -677,7 +690,7 @@ MappingImport::Analisi MappingImport::analizza(cConnessione &connection, const F
         row.leftConceptRef = k.left;
         row.rightConceptRef = k.right;
         row.propertyRef = k.property;
-        row.notes = v.note;
+        row.notes = v.note.isNull() ? QVariant(QStringLiteral("")) : QVariant(v.note);
         a.nuove.append(row);
         a.righeNuove.append(v.riga);
     }
