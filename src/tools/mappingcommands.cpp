@@ -69,7 +69,7 @@ int exportCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     cConnessione c;
     if (!openDatabase(c, db, true, err))
         return 1;
-    const QString path = QFileInfo(file).absoluteFilePath();
+    const QString path = QDir::cleanPath(QFileInfo(file).absoluteFilePath());
     try {
         if (kind >= 10) {
             const Esportazione::Esito e = Esportazione::scrivi(

@@ -557,7 +557,10 @@ QString MappingImport::messaggioErrore(const File &file, const QString &path)
     QString text = QStringLiteral("The file %1 cannot be read").arg(QDir::toNativeSeparators(path));
     if (file.rigaErrore > 0)
         text += QStringLiteral(" (line %1)").arg(file.rigaErrore);
-    return text + QStringLiteral(": ") + file.errore + QStringLiteral(".\nNothing was imported.");
+    QString reason = file.errore;
+    while (reason.endsWith(QLatin1Char('.')))
+        reason.chop(1); // the parsers end some of their messages with a full stop
+    return text + QStringLiteral(": ") + reason + QStringLiteral(".\nNothing was imported.");
 }
 
 MappingImport::Analisi MappingImport::analizza(cConnessione &connection, const File &file)
