@@ -5,6 +5,7 @@
 #include "shell/mdlUtil.h"
 #include "tools/cancellazione.h"
 #include "tools/esportazione.h"
+#include "tools/mappingcommands.h"
 #include "tools/promptprogetto.h"
 #include "tools/unione.h"
 
@@ -153,4 +154,5 @@ void addToolsCommands(CommandLine &cli)
     add(QStringLiteral("--delete-relations"),
         QStringLiteral("--delete-relations DATABASE --project N [--yes]  delete a project's relations (0: all)"),
         deleteCommand);
+    addMappingCommands(cli);
 }

@@ -1,0 +1,138 @@
+// Speed of the exchange-format exports and of reading each file back into an
+// empty copy of the database, on 100,000 mapping relations over four projects.
+//
+//   QT_QPA_PLATFORM=offscreen build/bench/bench_mappingformats [runs]
+#include "data/cConnessione.h"
+#include "data/ids.h"
+#include "data/schema.h"
+#include "tools/mappingformats.h"
+#include "tools/mappingimport.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+constexpr int Relations = 100000;
+constexpr int ConceptsPerModel = 10000;
+
+void fail(const QString &why)
+{
+    std::fprintf(stderr, "bench_mappingformats: %s\n", qPrintable(why));
+    std::exit(1);
+}
+
+void openOrFail(cConnessione &c, const QString &path)
+{
+    if (!c.ApriConnessione(cConnessione::connectionStringFor(path)))
+        fail(QStringLiteral("cannot open ") + path);
+}
+
+// ConceptsPerModel concepts in each model; Relations distinct relations, a
+// quarter per project, notes with quotes, tabs, new lines and non-Latin text.
+void fill(const QString &path)
+{
+    cConnessione::createDatabaseFile(path);
+    cConnessione c;
+    openOrFail(c, path);
+    Schema::create(c);
+    c.beginTransaction();
+    QSqlQuery conceptInsert = c.prepare(QStringLiteral(
+        "insert into concepts (id, model_ref, parent_ref, dex, is_leaf, uri) values (?, ?, null, ?, 1, ?)"));
+    for (int m : {Ids::ECLAS, Ids::ETT, Ids::EUROVOC, Ids::UNESCO, Ids::GEMET})
+        for (int i = 0; i < ConceptsPerModel; ++i)
+            c.exec(conceptInsert, {m * 100000 + i, m, QStringLiteral("%1 concept, \"%2\"").arg(Ids::modelName(m)).arg(i),
+                             QStringLiteral("http://%1.example/concept/%2?a=1&b=2").arg(Ids::modelName(m)).arg(i)});
+    conceptInsert = QSqlQuery();
+    QSqlQuery relation = c.prepare(QStringLiteral("insert into mappingrelations (id, project_ref, left_concept_ref, "
+                                                  "right_concept_ref, property_ref, notes) values (?, ?, ?, ?, ?, ?)"));
+    const int targets[] = {Ids::ECLAS, Ids::ETT, Ids::UNESCO, Ids::GEMET};
+    const int properties[] = {Ids::ExactMatch, Ids::BroadMatch, Ids::NarrowMatch};
+    for (int i = 0; i < Relations; ++i) {
+        const int left = i % ConceptsPerModel;
+        const int right = (left + (i / ConceptsPerModel) * 1000) % ConceptsPerModel;
+        const int target = targets[i % 4];
+        c.exec(relation, {i + 1, Ids::projectForModel(target), Ids::EUROVOC * 100000 + left, target * 100000 + right,
+                          properties[i % 3],
+                          i % 5 ? QVariant(QStringLiteral("note \"%1\"\tchecked\n\u6d2a\u6c34 & <b>").arg(i)) : QVariant()});
+    }
+    relation = QSqlQuery();
+    c.commit();
+    c.ChiudiConnessione();
+}
+
+double median(QList<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.isEmpty() ? 0 : v.at(v.size() / 2);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const int runs = argc > 1 ? std::max(1, QByteArray(argv[1]).toInt()) : 5;
+    QTemporaryDir dir;
+    if (!dir.isValid())
+        fail(QStringLiteral("no temporary folder"));
+    QTextStream out(stdout);
+    const QString db = dir.filePath(QStringLiteral("main.sqlite"));
+    const QString empty = dir.filePath(QStringLiteral("empty.sqlite"));
+    fill(db);
+    {
+        QFile::copy(db, empty);
+        cConnessione c;
+        openOrFail(c, empty);
+        c.EseguiIstruzione(QStringLiteral("delete from mappingrelations"));
+        c.ChiudiConnessione();
+    }
+    const QString copy = dir.filePath(QStringLiteral("copy.sqlite"));
+
+    using MappingFormats::Formato;
+    const struct {
+        Formato formato;
+        const char *file;
+    } formats[] = {{Formato::SkosTurtle, "m.ttl"}, {Formato::SkosRdfXml, "m.rdf"}, {Formato::Sssom, "m.sssom.tsv"},
+                   {Formato::Csv, "m.csv"}};
+    for (const auto &f : formats) {
+        const QString path = dir.filePath(QString::fromLatin1(f.file));
+        QList<double> exportTimes, importTimes;
+        for (int r = 0; r < runs; ++r) {
+            cConnessione c;
+            openOrFail(c, db);
+            QElapsedTimer t;
+            t.start();
+            const MappingFormats::Esito e = MappingFormats::scrivi(c, f.formato, 0, path);
+            exportTimes << t.nsecsElapsed() / 1e6;
+            if (!e.scritto || e.relazioni != Relations)
+                fail(QStringLiteral("export wrote %1: %2").arg(e.relazioni).arg(e.errore));
+            c.ChiudiConnessione();
+
+            QFile::remove(copy);
+            QFile::copy(empty, copy);
+            cConnessione target;
+            openOrFail(target, copy);
+            t.restart();
+            const MappingImport::File file = MappingImport::leggiFile(path);
+            const MappingImport::Analisi a = MappingImport::analizza(target, file);
+            const Unione::Esito stored = MappingImport::registra(target, a);
+            importTimes << t.nsecsElapsed() / 1e6;
+            if (!stored.unito || stored.aggiunte != Relations)
+                fail(QStringLiteral("import stored %1").arg(stored.aggiunte));
+        }
+        out << MappingFormats::nome(f.formato).leftJustified(16) << " export median "
+            << QString::number(median(exportTimes), 'f', 1) << " ms, read back and store median "
+            << QString::number(median(importTimes), 'f', 1) << " ms (" << QFileInfo(path).size() / 1024
+            << " KiB, " << runs << " runs)\n";
+        out.flush();
+    }
+    return 0;
+}

@@ -1,0 +1,168 @@
+#include "tools/mappingcommands.h"
+
+#include "data/cConnessione.h"
+#include "shell/cli.h"
+#include "shell/mdlUtil.h"
+#include "tools/esportazione.h"
+#include "tools/mappingformats.h"
+#include "tools/mappingimport.h"
+#include "tools/promptprogetto.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+bool openDatabase(cConnessione &c, const QString &path, bool readOnly, QTextStream &err)
+{
+    QString cs = cConnessione::connectionStringFor(QFileInfo(path).absoluteFilePath());
+    if (readOnly)
+        cs.replace(QStringLiteral(";Data Source="), QStringLiteral(";Mode=Read;Data Source="));
+    if (c.ApriConnessione(cs))
+        return true;
+    err << "Cannot open " << path << ": " << c.lastOpenError() << "\n";
+    return false;
+}
+
+// The value of an option that must be present and not empty.
+bool required(const QStringList &args, const char *option, QString &value, QTextStream &err)
+{
+    const QString name = QString::fromLatin1(option);
+    value = optionValue(args, name);
+    if (value.isEmpty() || value.startsWith(QStringLiteral("--"))) {
+        err << "Missing " << name << "\n";
+        return false;
+    }
+    return true;
+}
+
+int exportCommand(const QStringList &args, QTextStream &out, QTextStream &err)
+{
+    if (args.isEmpty() || args.first().startsWith(QStringLiteral("--")))
+        return 2;
+    const QString format = args.first();
+    QString db, file;
+    if (!required(args, "--db", db, err) || !required(args, "--out", file, err))
+        return 2;
+    qint32 project = 0;
+    if (args.contains(QStringLiteral("--project"))) {
+        const QString text = optionValue(args, QStringLiteral("--project"));
+        const PromptProgetto::Risposta r = PromptProgetto::interpreta(text);
+        if (r.esito != PromptProgetto::Esito::Scelto) {
+            err << PromptProgetto::messaggioRifiuto(text) << "\n";
+            return 2;
+        }
+        project = r.progetto;
+    }
+    const struct {
+        const char *name;
+        int kind; // 0..3 MappingFormats::Formato, 10 XML, 11 HTML
+    } formats[] = {{"skos-turtle", 0}, {"skos-rdfxml", 1}, {"sssom", 2}, {"csv", 3}, {"xml", 10}, {"html", 11}};
+    int kind = -1;
+    for (const auto &f : formats)
+        if (format == QLatin1String(f.name))
+            kind = f.kind;
+    if (kind < 0) {
+        err << "Unknown export format \"" << format << "\"\n";
+        return 2;
+    }
+    cConnessione c;
+    if (!openDatabase(c, db, true, err))
+        return 1;
+    const QString path = QDir::cleanPath(QFileInfo(file).absoluteFilePath());
+    try {
+        if (kind >= 10) {
+            const Esportazione::Esito e = Esportazione::scrivi(
+                c, kind == 10 ? Esportazione::Formato::XML : Esportazione::Formato::HTML, project, path);
+            if (!e.scritto) {
+                err << "The export file " << QDir::toNativeSeparators(path) << " cannot be written: " << e.errore
+                    << "\n";
+                return 1;
+            }
+            out << "End of export: " << e.relazioni << " mapping relations exported in "
+                << QDir::toNativeSeparators(path) << "\n";
+            return 0;
+        }
+        const MappingFormats::Esito e =
+            MappingFormats::scrivi(c, static_cast<MappingFormats::Formato>(kind), project, path);
+        if (!e.scritto) {
+            err << "The export file " << QDir::toNativeSeparators(path) << " cannot be written: " << e.errore << "\n";
+            return 1;
+        }
+        if (!e.omesse.isEmpty()) {
+            // Written, but not everything went in: a status of its own.
+            err << MappingFormats::riepilogo(e, path) << "\n";
+            return 3;
+        }
+        out << MappingFormats::riepilogo(e, path) << "\n";
+    } catch (const DbError &error) {
+        err << mdlUtil::testoErrore(error) << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+int importCommand(const QStringList &args, QTextStream &out, QTextStream &err)
+{
+    if (args.isEmpty() || args.first().startsWith(QStringLiteral("--")))
+        return 2;
+    const QString file = args.first();
+    QString db;
+    if (!required(args, "--db", db, err))
+        return 2;
+    const bool store = args.contains(QStringLiteral("--yes"));
+    const MappingImport::File f = MappingImport::leggiFile(file);
+    if (!f.ok) {
+        err << MappingImport::messaggioErrore(f, file) << "\n";
+        return 1;
+    }
+    cConnessione c;
+    if (!openDatabase(c, db, !store, err))
+        return 1;
+    try {
+        const MappingImport::Analisi a = MappingImport::analizza(c, f);
+        out << MappingImport::riepilogo(a, file, 0) << "\n";
+        if (a.nuove.isEmpty()) {
+            out << "Nothing new to store.\n";
+            return 0;
+        }
+        if (!store) {
+            out << "Nothing was stored: add --yes to store the " << a.nuove.size() << " new mapping relations.\n";
+            return 0;
+        }
+        const Unione::Esito e = MappingImport::registra(c, a);
+        if (!e.unito) {
+            err << MappingImport::messaggioFallimento(a, e) << "\n";
+            return 1;
+        }
+        out << e.aggiunte << " mapping relations imported from " << QDir::toNativeSeparators(file) << "\n";
+    } catch (const DbError &error) {
+        err << mdlUtil::testoErrore(error) << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+void addMappingCommands(CommandLine &cli)
+{
+    auto add = [&cli](const QString &name, const QString &usage, CommandLine::Handler handler) {
+        cli.add(name, usage, [usage, handler](const QStringList &a, QTextStream &o, QTextStream &e) {
+            const int status = handler(a, o, e);
+            if (status == 2)
+                e << "Usage: vospan " << usage << "\n";
+            return status;
+        });
+    };
+    add(QStringLiteral("--export"),
+        QStringLiteral("--export skos-turtle|skos-rdfxml|sssom|csv|xml|html --db DATABASE --out FILE [--project N]\n"
+                       "        write the relations of a project (0 or none: all) to FILE; status 3 when some\n"
+                       "        relations were left out because the format cannot carry their URIs"),
+        exportCommand);
+    add(QStringLiteral("--import-mappings"),
+        QStringLiteral("--import-mappings FILE --db DATABASE [--yes]\n"
+                       "        read mapping relations (SKOS, SSSOM or CSV) and print what they hold; only with\n"
+                       "        --yes are the new ones stored"),
+        importCommand);
+}
