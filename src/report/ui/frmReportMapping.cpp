@@ -31,24 +31,6 @@ QPointer<frmReportMapping> g_report;
 constexpr int DesignWidth = 13050;
 constexpr int DesignHeight = 5145;
 
-QPushButton *pictureButton(QWidget *parent, const char *name, const char *picture, const QString &tip,
-                           const QString &fallbackText, const QRect &geometry)
-{
-    auto *b = new QPushButton(parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setToolTip(tip);
-    const QIcon icon = Pictures::icon(QString::fromLatin1(picture));
-    if (icon.isNull()) {
-        b->setText(fallbackText); // still recognisable without its picture
-    } else {
-        b->setIcon(icon);
-        b->setIconSize(geometry.size() - QSize(8, 8));
-    }
-    b->setAutoDefault(false);
-    b->setGeometry(geometry);
-    return b;
-}
-
 } // namespace
 
 QString reportFormatString()
@@ -130,15 +112,15 @@ frmReportMapping::frmReportMapping(QWidget *parent)
     setAttribute(Qt::WA_DeleteOnClose, true);
     resize(sizeHint());
 
-    cmdEliminaRecord = pictureButton(this, "cmdEliminaRecord", "deleterecord", QStringLiteral("Delete record"),
+    cmdEliminaRecord = Widgets::pictureButton(this, "cmdEliminaRecord", "deleterecord", QStringLiteral("Delete record"),
                                      QStringLiteral("Del"), Twips::rect(120, 360, 735, 495));
-    cmdInserisciRecord = pictureButton(this, "cmdInserisciRecord", "addrecord", QStringLiteral("Add record"),
+    cmdInserisciRecord = Widgets::pictureButton(this, "cmdInserisciRecord", "addrecord", QStringLiteral("Add record"),
                                        QStringLiteral("Add"), Twips::rect(120, 1080, 735, 495));
-    cmdModificaRecord = pictureButton(this, "cmdModificaRecord", "modifyrecord", QStringLiteral("Modify record"),
+    cmdModificaRecord = Widgets::pictureButton(this, "cmdModificaRecord", "modifyrecord", QStringLiteral("Modify record"),
                                       QStringLiteral("Edit"), Twips::rect(120, 1800, 735, 495));
-    cmdAggiorna = pictureButton(this, "cmdAggiorna", "reload", QStringLiteral("Reload table"),
+    cmdAggiorna = Widgets::pictureButton(this, "cmdAggiorna", "reload", QStringLiteral("Reload table"),
                                 QStringLiteral("Reload"), Twips::rect(120, 2520, 735, 495));
-    cmdChiudiFinestra = pictureButton(this, "cmdChiudiFinestra", "close", QStringLiteral("Exit report"),
+    cmdChiudiFinestra = Widgets::pictureButton(this, "cmdChiudiFinestra", "close", QStringLiteral("Exit report"),
                                       QStringLiteral("Exit"), Twips::rect(12240, 360, 735, 495));
 
     msfgReportMapping = new FlexGrid(this);

@@ -2,9 +2,11 @@
 
 #include "shell/startup.h"
 #include "shell/twips.h"
+#include "shell/ui/pictures.h"
 
 #include <QGuiApplication>
 #include <QLabel>
+#include <QPushButton>
 #include <QScreen>
 #include <QWidget>
 #include <cmath>
@@ -46,4 +48,22 @@ void Widgets::CentraForm(QWidget *f, QWidget *c)
     const CentredPosition p = centreIn(top, left, height, width, Twips::fromPixels(own.height()),
                                        Twips::fromPixels(own.width()));
     f->move(Twips::toPixels(p.left), Twips::toPixels(p.top));
+}
+
+QPushButton *Widgets::pictureButton(QWidget *parent, const char *name, const char *picture, const QString &tip,
+                                    const QString &fallbackText, const QRect &geometry)
+{
+    auto *b = new QPushButton(parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setToolTip(tip);
+    const QIcon icon = Pictures::icon(QString::fromLatin1(picture));
+    if (icon.isNull()) {
+        b->setText(fallbackText); // still recognisable without its picture
+    } else {
+        b->setIcon(icon);
+        b->setIconSize(geometry.size() - QSize(8, 8));
+    }
+    b->setAutoDefault(false);
+    b->setGeometry(geometry);
+    return b;
 }

@@ -4,6 +4,7 @@
 #include "shell/twips.h"
 #include "shell/ui/frmMain.h"
 #include "shell/ui/pictures.h"
+#include "shell/ui/widgets.h"
 #include "workspace/mappingeditor.h"
 
 #include <QComboBox>
@@ -20,24 +21,6 @@ using namespace mdlGlobale;
 namespace {
 
 QPointer<frmRisultatoMapping> g_editor;
-
-QPushButton *pictureButton(QWidget *parent, const char *name, const char *picture, const QString &tip,
-                           const QString &fallbackText, const QRect &geometry)
-{
-    auto *b = new QPushButton(parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setToolTip(tip);
-    const QIcon icon = Pictures::icon(QString::fromLatin1(picture));
-    if (icon.isNull()) {
-        b->setText(fallbackText); // still recognisable without its picture
-    } else {
-        b->setIcon(icon);
-        b->setIconSize(geometry.size() - QSize(8, 8));
-    }
-    b->setAutoDefault(false);
-    b->setGeometry(geometry);
-    return b;
-}
 
 } // namespace
 
@@ -100,9 +83,9 @@ frmRisultatoMapping::frmRisultatoMapping(QWidget *parent)
     txtNotes->setTabChangesFocus(true);
     txtNotes->setGeometry(Twips::rect(120, 2040, 9375, 735));
 
-    cmdSalva = pictureButton(this, "cmdSalva", "save", QStringLiteral("Save mapping relation"),
+    cmdSalva = Widgets::pictureButton(this, "cmdSalva", "save", QStringLiteral("Save mapping relation"),
                              QStringLiteral("Save"), Twips::rect(9600, 120, 735, 495));
-    cmdNascondi = pictureButton(this, "cmdNascondi", "hide", QStringLiteral("Hide this window"),
+    cmdNascondi = Widgets::pictureButton(this, "cmdNascondi", "hide", QStringLiteral("Hide this window"),
                                 QStringLiteral("Hide"), Twips::rect(9600, 720, 735, 495));
 
     connect(cmbRelazione, &QComboBox::activated, this, &frmRisultatoMapping::cmbRelazione_Click);
