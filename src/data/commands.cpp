@@ -12,8 +12,7 @@ int generateThesaurus(const QStringList &args, QTextStream &out, QTextStream &er
     const int concepts = args.value(0).toInt(&ok);
     const QString file = args.value(1);
     if (!ok || concepts < 1 || file.isEmpty() || file.startsWith(QLatin1String("--"))) {
-        err << "Usage: vospan --generate-thesaurus N FILE [--relations M] [--models 1,3,5] [--seed S]\n";
-        return 2;
+        return CommandLine::UsageError;
     }
     Generator::GeneratorOptions options;
     options.concepts = concepts;

@@ -25,8 +25,12 @@ int CommandLine::run(const QStringList &args, QTextStream &out, QTextStream &err
         return 0;
     }
     for (const Entry &e : m_entries)
-        if (e.name == args.first())
-            return e.handler(args.mid(1), out, err);
+        if (e.name == args.first()) {
+            const int status = e.handler(args.mid(1), out, err);
+            if (status == UsageError)
+                err << "Usage: vospan " << e.usage << "\n";
+            return status;
+        }
     err << "Unknown command: " << args.first() << "\n" << usage();
     return 2;
 }

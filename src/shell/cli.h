@@ -12,8 +12,11 @@ class CommandLine
 {
 public:
     // A handler gets the arguments after its name, and streams for output and
-    // errors; it returns the exit status.
+    // errors; it returns the exit status.  UsageError (wrong arguments) makes
+    // the table print the command's usage line after the handler's own words.
     using Handler = std::function<int(const QStringList &args, QTextStream &out, QTextStream &err)>;
+
+    static constexpr int UsageError = 2;
 
     void add(const QString &name, const QString &usage, Handler handler);
 

@@ -129,29 +129,20 @@ int deleteCommand(const QStringList &args, QTextStream &out, QTextStream &err)
 
 void addToolsCommands(CommandLine &cli)
 {
-    // Wrong arguments (status 2) get the command's usage line.
-    auto add = [&cli](const QString &name, const QString &usage, CommandLine::Handler handler) {
-        cli.add(name, usage, [usage, handler](const QStringList &a, QTextStream &o, QTextStream &e) {
-            const int status = handler(a, o, e);
-            if (status == 2)
-                e << "Usage: vospan " << usage << "\n";
-            return status;
-        });
-    };
-    add(QStringLiteral("--export-xml"),
+    cli.add(QStringLiteral("--export-xml"),
         QStringLiteral("--export-xml DATABASE [--project N]   write export.xml beside the database (0: all)"),
         [](const QStringList &a, QTextStream &o, QTextStream &e) {
             return exportCommand(Esportazione::Formato::XML, a, o, e);
         });
-    add(QStringLiteral("--export-html"),
+    cli.add(QStringLiteral("--export-html"),
         QStringLiteral("--export-html DATABASE [--project N]  write export.html beside the database (0: all)"),
         [](const QStringList &a, QTextStream &o, QTextStream &e) {
             return exportCommand(Esportazione::Formato::HTML, a, o, e);
         });
-    add(QStringLiteral("--merge"),
+    cli.add(QStringLiteral("--merge"),
         QStringLiteral("--merge DATABASE APPENDING            append the relations of APPENDING to DATABASE"),
         mergeCommand);
-    add(QStringLiteral("--delete-relations"),
+    cli.add(QStringLiteral("--delete-relations"),
         QStringLiteral("--delete-relations DATABASE --project N [--yes]  delete a project's relations (0: all)"),
         deleteCommand);
     addMappingCommands(cli);

@@ -184,10 +184,7 @@ void esporta(Formato formato)
         return;
     }
     if (!e.scritto) {
-        dialogs().message(QStringLiteral("The export file %1 cannot be written: %2\n"
-                                         "Nothing was exported; an earlier file of that name is unchanged.")
-                              .arg(QDir::toNativeSeparators(path), e.errore),
-                          {}, Dialogs::Icon::Critical);
+        Esportazione::segnalaFileNonScritto(path, e.errore);
         return;
     }
     dialogs().message(QStringLiteral("End of export: ") + QString::number(e.relazioni)
@@ -195,6 +192,14 @@ void esporta(Formato formato)
 }
 
 } // namespace
+
+void Esportazione::segnalaFileNonScritto(const QString &path, const QString &errore)
+{
+    dialogs().message(QStringLiteral("The export file %1 cannot be written: %2\n"
+                                     "Nothing was exported; an earlier file of that name is unchanged.")
+                          .arg(QDir::toNativeSeparators(path), errore),
+                      {}, Dialogs::Icon::Critical);
+}
 
 QString Esportazione::nomeFile(Formato formato)
 {

@@ -40,6 +40,10 @@ Esito scrivi(cConnessione &connection, Formato formato, qint32 progetto, const Q
 // Export > in XML format and Export > in html: the project prompt, the file
 // in vDatabaseFolder and the closing message.  Database errors are shown to
 // the user; the program goes on.
+// Tells the user that an export file could not be written and that an
+// earlier file of that name is unchanged.
+void segnalaFileNonScritto(const QString &path, const QString &errore);
+
 void EsportaXML();
 void EsportaHTML();
 

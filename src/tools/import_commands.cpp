@@ -16,8 +16,7 @@ int importSkos(const QStringList &args, QTextStream &out, QTextStream &err)
     const QString into = optionValue(args, QStringLiteral("--into"));
     const bool replace = args.contains(QStringLiteral("--replace"));
     if (file.isEmpty() || file.startsWith(QLatin1String("--")) || thesaurus.isEmpty() || into.isEmpty()) {
-        err << "Usage: vospan --import-skos FILE --thesaurus eurovoc|eclas|ett|unesco|gemet --into DATABASE [--replace]\n";
-        return 2;
+        return CommandLine::UsageError;
     }
     const int model = SkosImport::modelFromName(thesaurus);
     if (!model) {
@@ -81,8 +80,7 @@ int importSkos(const QStringList &args, QTextStream &out, QTextStream &err)
 int convertMdb(const QStringList &args, QTextStream &out, QTextStream &err)
 {
     if (args.size() != 2) {
-        err << "Usage: vospan --convert-mdb IN.mdb OUT.sqlite\n";
-        return 2;
+        return CommandLine::UsageError;
     }
     const Jet::Result r = Jet::convert(args.at(0), args.at(1));
     if (r.status != Jet::Result::Status::Converted) {

@@ -147,20 +147,12 @@ int importCommand(const QStringList &args, QTextStream &out, QTextStream &err)
 
 void addMappingCommands(CommandLine &cli)
 {
-    auto add = [&cli](const QString &name, const QString &usage, CommandLine::Handler handler) {
-        cli.add(name, usage, [usage, handler](const QStringList &a, QTextStream &o, QTextStream &e) {
-            const int status = handler(a, o, e);
-            if (status == 2)
-                e << "Usage: vospan " << usage << "\n";
-            return status;
-        });
-    };
-    add(QStringLiteral("--export"),
+    cli.add(QStringLiteral("--export"),
         QStringLiteral("--export skos-turtle|skos-rdfxml|sssom|csv|xml|html --db DATABASE --out FILE [--project N]\n"
                        "        write the relations of a project (0 or none: all) to FILE; status 3 when some\n"
                        "        relations were left out because the format cannot carry their URIs"),
         exportCommand);
-    add(QStringLiteral("--import-mappings"),
+    cli.add(QStringLiteral("--import-mappings"),
         QStringLiteral("--import-mappings FILE --db DATABASE [--yes]\n"
                        "        read mapping relations (SKOS, SSSOM or CSV) and print what they hold; only with\n"
                        "        --yes are the new ones stored"),

@@ -1,5 +1,7 @@
 #include "tools/mappingformats.h"
 
+#include "tools/esportazione.h"
+
 #include "data/cConnessione.h"
 #include "data/ids.h"
 #include "shell/clock.h"
@@ -439,10 +441,7 @@ void MappingFormats::Esporta(Formato formato)
         return;
     }
     if (!e.scritto) {
-        dialogs().message(QStringLiteral("The export file %1 cannot be written: %2\n"
-                                         "Nothing was exported; an earlier file of that name is unchanged.")
-                              .arg(QDir::toNativeSeparators(path), e.errore),
-                          {}, Dialogs::Icon::Critical);
+        Esportazione::segnalaFileNonScritto(path, e.errore);
         return;
     }
     dialogs().message(riepilogo(e, path), {}, e.omesse.isEmpty() ? Dialogs::Icon::None : Dialogs::Icon::Warning);
