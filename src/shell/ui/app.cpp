@@ -3,6 +3,7 @@
 #include "shell/cli.h"
 #include "shell/clock.h"
 #include "shell/mdlGlobale.h"
+#include "shell/mdlUtil.h"
 #include "shell/startup.h"
 #include "shell/ui/RealDialogs.h"
 #include "shell/ui/frmMain.h"
@@ -10,6 +11,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QIcon>
 #include <QTimer>
 
 frmMain *mdlGlobale::Main()
@@ -48,6 +50,11 @@ int runProgram(int argc, char **argv)
     QApplication::setApplicationName(QStringLiteral("vospan"));
     QApplication::setApplicationDisplayName(QStringLiteral("Vospan - Quendral"));
     QApplication::setApplicationVersion(QStringLiteral("1.1"));
+
+    // The program's icon, for the main window, its child windows and dialogs.
+    const QString icon = mdlUtil::CartellaApplicazione() + QStringLiteral("icons/vospan.png");
+    if (QFileInfo::exists(icon))
+        QApplication::setWindowIcon(QIcon(icon));
 
     RealDialogs realDialogs;
     setDialogs(&realDialogs);

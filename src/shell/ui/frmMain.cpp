@@ -9,6 +9,7 @@
 #include "shell/ui/subsystems.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLocale>
@@ -102,7 +103,12 @@ frmMain::frmMain(QWidget *parent)
 
     // Load step.
     setStatusText(QStringLiteral("Vospan - Quendral"));
-    resize(Twips::toPixels(MinWidthTwips), Twips::toPixels(MinHeightTwips));
+    // Start large enough for two trees side by side: most of the screen, never
+    // below the minimum size.
+    QSize size(Twips::toPixels(MinWidthTwips), Twips::toPixels(MinHeightTwips));
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        size = size.expandedTo(screen->availableGeometry().size() * 9 / 10);
+    resize(size);
 
     installWorkspace(*this);
     installReport(*this);
