@@ -1,6 +1,7 @@
 // The concept search of the alignment windows: the statement built from the
 // ticked boxes and the window's side, the highlighting of the concepts found,
 // the messages, faults (quotes, a closed database) and the case-blind LIKE.
+#include "data/searchindex.h"
 #include "data/sqlitefunctions.h"
 #include "explore_fixture.h"
 #include "shell/dialogs.h"
@@ -40,6 +41,8 @@ private slots:
     void closedDatabaseIsReported();
     void likeMatchesSqliteOnAscii();
     void likeFoldsEveryAlphabet();
+    void sideIndexGivesThePlainResult();
+    void sideIndexFollowsChanges();
 
 private:
     frmAlbero *left() { return frmAlbero::leftWindow(); }
@@ -378,6 +381,79 @@ void TestSearch::likeFoldsEveryAlphabet()
     QCOMPARE(vConnection.scalar(QStringLiteral("select 'x' like null")).isNull(), true);
     QCOMPARE(vConnection.scalar(QStringLiteral("select ? like ? escape '!'"), {QStringLiteral("a_b"), QStringLiteral("%!_%")}).toInt(), 1);
     QCOMPARE(vConnection.scalar(QStringLiteral("select ? like ? escape '!'"), {QStringLiteral("ab"), QStringLiteral("%!_%")}).toInt(), 0);
+}
+
+void TestSearch::sideIndexGivesThePlainResult()
+{
+    QCOMPARE(SearchIndex::matchText(QStringLiteral("ab")), QString());
+    QCOMPARE(SearchIndex::matchText(QStringLiteral("a%bc")), QString());
+    QCOMPARE(SearchIndex::matchText(QStringLiteral("a_bc")), QString());
+    QCOMPARE(SearchIndex::matchText(QStringLiteral("say \"HI\"")), QStringLiteral("\"say \"\"hi\"\"\""));
+    QCOMPARE(SearchIndex::matchText(QStringLiteral("\u00c9CO")), QStringLiteral("\"\u00e9co\""));
+
+    const QVariant objects = TestDb::value(m_path, QStringLiteral("select count(*) from sqlite_master"));
+    SearchIndex::drop(vConnection);
+    QVERIFY(!SearchIndex::exists(vConnection));
+    const QStringList words = {"policy", "POLICY", " policy", "policy ", "pol", "po", "p", "%", "_olic",
+                               "\u00e9co-SYST\u00c8ME", "\u00c9co", "\"pollution\"", "O'Brien's", "C:\\basin",
+                               "\"", "environment", "agricultur", "propre", "no such words", "ion p"};
+    for (const QString &w : words) {
+        for (const Ricerca::Campi &campi : {Ricerca::Campi{}, Ricerca::Campi{true, false, false, false, false, false},
+                                            Ricerca::Campi{false, false, false, true, true, true}}) {
+            for (int model : {int(Ids::EUROVOC), int(Ids::GEMET)}) {
+                QVector<qint32> indexed = Ricerca::esegui(vConnection, campi, model, w);
+                QVector<qint32> plain = Ricerca::eseguiSenzaIndice(vConnection, campi, model, w);
+                std::sort(indexed.begin(), indexed.end());
+                std::sort(plain.begin(), plain.end());
+                QVERIFY2(indexed == plain, qPrintable(w));
+            }
+        }
+    }
+    QVERIFY(SearchIndex::exists(vConnection));
+    // Nothing of it is in the file: another connection sees the same objects.
+    QCOMPARE(TestDb::value(m_path, QStringLiteral("select count(*) from sqlite_master")), objects);
+}
+
+void TestSearch::sideIndexFollowsChanges()
+{
+    TestDb db;
+    const QString path = ExploreFixture::build(db);
+    vConnection.ChiudiConnessione();
+    QVERIFY(vConnection.ApriConnessione(cConnessione::connectionStringFor(path)));
+    auto find = [](const QString &w) {
+        return Ricerca::esegui(vConnection, Ricerca::Campi{true, true, true, false, false, false}, Ids::EUROVOC, w);
+    };
+    QCOMPARE(find(QStringLiteral("farming")), QVector<qint32>({1234}));
+    QVERIFY(SearchIndex::exists(vConnection));
+
+    // This connection's own writes.
+    vConnection.EseguiIstruzione(QStringLiteral("insert into conceptproperties (id, concept_ref, property_ref) values (800, 5211, 1)"));
+    vConnection.EseguiIstruzione(QStringLiteral("insert into datatypepropertyvalues (id, concept_property_ref, lang_ref, value) "
+                                                "values (800, 800, 6, 'Smog Control')"));
+    QCOMPARE(find(QStringLiteral("smog")), QVector<qint32>({5211}));
+    vConnection.EseguiIstruzione(QStringLiteral("update datatypepropertyvalues set value = 'haze control' where id = 800"));
+    QVERIFY(find(QStringLiteral("smog")).isEmpty());
+    QCOMPARE(find(QStringLiteral("HAZE")), QVector<qint32>({5211}));
+    vConnection.EseguiIstruzione(QStringLiteral("delete from datatypepropertyvalues where id = 800"));
+    QVERIFY(find(QStringLiteral("haze")).isEmpty());
+    vConnection.EseguiIstruzione(QStringLiteral("update concepts set dex = 'sustainable policy' where id = 5210"));
+    QCOMPARE(find(QStringLiteral("sustainable")), QVector<qint32>());
+    QCOMPARE(Ricerca::esegui(vConnection, Ricerca::Campi{false, false, false, false, false, true}, Ids::EUROVOC,
+                             QStringLiteral("sustainable")).size(), 3);
+
+    // Another connection's write is seen too.
+    TestDb::run(path, {QStringLiteral("insert into conceptproperties (id, concept_ref, property_ref) values (801, 5212, 6)"),
+                       QStringLiteral("insert into datatypepropertyvalues (id, concept_property_ref, lang_ref, value) "
+                                      "values (801, 801, 6, 'Zero-emission processes')")});
+    QCOMPARE(find(QStringLiteral("zero-emission")), QVector<qint32>({5212}));
+    // A rolled back change leaves the index as the file is.
+    vConnection.beginTransaction();
+    vConnection.EseguiIstruzione(QStringLiteral("delete from datatypepropertyvalues where id = 801"));
+    vConnection.rollback();
+    QCOMPARE(find(QStringLiteral("zero-emission")), QVector<qint32>({5212}));
+
+    vConnection.ChiudiConnessione();
+    QVERIFY(vConnection.ApriConnessione(cConnessione::connectionStringFor(m_path)));
 }
 
 QTEST_MAIN(TestSearch)

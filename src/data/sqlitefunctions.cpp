@@ -109,6 +109,26 @@ bool likeAscii(const char *p, int np, const char *t, int nt, uint escape)
     return matchFolded(fp.constData(), np, ft.constData(), nt, escape);
 }
 
+void foldFunction(sqlite3_context *ctx, int, sqlite3_value **argv)
+{
+    const unsigned char *t = sqlite3_value_text(argv[0]);
+    const int n = sqlite3_value_bytes(argv[0]);
+    if (!t) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const char *s = reinterpret_cast<const char *>(t);
+    if (isAscii(s, n)) {
+        QVarLengthArray<char, 256> out(n);
+        for (int i = 0; i < n; ++i)
+            out[i] = asciiLower(s[i]);
+        sqlite3_result_text(ctx, out.constData(), n, SQLITE_TRANSIENT);
+        return;
+    }
+    const QByteArray folded = SqliteFunctions::foldCase(QString::fromUtf8(s, n)).toUtf8();
+    sqlite3_result_text(ctx, folded.constData(), int(folded.size()), SQLITE_TRANSIENT);
+}
+
 void likeFunction(sqlite3_context *ctx, int argc, sqlite3_value **argv)
 {
     const unsigned char *p = sqlite3_value_text(argv[0]);
@@ -160,6 +180,7 @@ void SqliteFunctions::install(sqlite3 *db)
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
     sqlite3_create_function(db, "like", 2, flags, nullptr, likeFunction, nullptr, nullptr);
     sqlite3_create_function(db, "like", 3, flags, nullptr, likeFunction, nullptr, nullptr);
+    sqlite3_create_function(db, "vospan_fold", 1, flags, nullptr, foldFunction, nullptr, nullptr);
 }
 
 QString SqliteFunctions::foldCase(const QString &text)

@@ -26,6 +26,7 @@ int compareNoCase(const char *a, int lengthA, const char *b, int lengthB);
 bool like(const QString &pattern, const QString &text, QChar escape = QChar());
 bool likeUtf8(const char *pattern, int patternLength, const char *text, int textLength, uint escape = 0);
 
+// install() also adds vospan_fold(text): foldCase() in SQL (Null stays Null).
 // The case folding LIKE uses: a per-character mapping, so the folding of a
 // joined text is the joining of the foldings.
 QString foldCase(const QString &text);

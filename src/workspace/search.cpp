@@ -1,6 +1,7 @@
 #include "workspace/search.h"
 
 #include "data/cConnessione.h"
+#include "data/searchindex.h"
 
 namespace {
 
@@ -111,5 +112,17 @@ QVector<qint32> Ricerca::eseguiSenzaIndice(cConnessione &connection, const Campi
 
 QVector<qint32> Ricerca::esegui(cConnessione &connection, const Campi &campi, int model, const QString &word)
 {
-    return eseguiSenzaIndice(connection, campi, model, word);
+    if (word.isEmpty())
+        return {};
+    const QString match = SearchIndex::matchText(word);
+    if (match.isEmpty() || !SearchIndex::ensure(connection))
+        return eseguiSenzaIndice(connection, campi, model, word);
+    // The same statement, narrowed to the rows whose text the index says
+    // contains the word; the Like test still decides, so the result is the
+    // plain statement's.
+    const QString dataExtra = QStringLiteral(" and datatypepropertyvalues.rowid in (select rowid from temp.")
+        + SearchIndex::valuesTable() + QStringLiteral(" where ") + SearchIndex::valuesTable() + QStringLiteral(" match ?)");
+    const QString objectExtra = QStringLiteral(" and concepts_1.rowid in (select rowid from temp.")
+        + SearchIndex::dexTable() + QStringLiteral(" where ") + SearchIndex::dexTable() + QStringLiteral(" match ?)");
+    return run(connection, build(campi, model, word, dataExtra, objectExtra, {match}, {match}));
 }
