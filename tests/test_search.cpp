@@ -452,6 +452,17 @@ void TestSearch::sideIndexFollowsChanges()
     vConnection.rollback();
     QCOMPARE(find(QStringLiteral("zero-emission")), QVector<qint32>({5212}));
 
+    // A file opened read-only gets the index too (it lives in memory), and
+    // an out-of-date one is replaced.
+    vConnection.ChiudiConnessione();
+    QVERIFY(vConnection.ApriConnessione(cConnessione::connectionStringFor(path) + QStringLiteral(";Mode=Read")));
+    QVERIFY(vConnection.isReadOnly());
+    QCOMPARE(find(QStringLiteral("zero-emission")), QVector<qint32>({5212}));
+    QVERIFY(SearchIndex::exists(vConnection));
+    TestDb::run(path, {QStringLiteral("update datatypepropertyvalues set value = 'Low-emission processes' where id = 801")});
+    QCOMPARE(find(QStringLiteral("low-emission")), QVector<qint32>({5212}));
+    QVERIFY(find(QStringLiteral("zero-emission")).isEmpty());
+
     vConnection.ChiudiConnessione();
     QVERIFY(vConnection.ApriConnessione(cConnessione::connectionStringFor(m_path)));
 }

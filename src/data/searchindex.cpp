@@ -73,16 +73,21 @@ void SearchIndex::drop(cConnessione &c)
 {
     if (!c.isOpen())
         return;
+    // Temporary objects only: allowed even on a file opened read-only.
+    auto run = [&c](const QString &sql) {
+        QSqlQuery q = c.prepare(sql);
+        c.exec(q);
+    };
     for (const char *trigger : {"vospan_fts_values_ins", "vospan_fts_values_del", "vospan_fts_values_upd",
                                 "vospan_fts_dex_ins", "vospan_fts_dex_del", "vospan_fts_dex_upd"}) {
         try {
-            c.EseguiIstruzione(QStringLiteral("drop trigger if exists temp.") + QLatin1String(trigger));
+            run(QStringLiteral("drop trigger if exists temp.") + QLatin1String(trigger));
         } catch (const DbError &) {
         }
     }
     for (const char *table : {"vospan_fts_values", "vospan_fts_dex", "vospan_fts_state"}) {
         try {
-            c.EseguiIstruzione(QStringLiteral("drop table if exists temp.") + QLatin1String(table));
+            run(QStringLiteral("drop table if exists temp.") + QLatin1String(table));
         } catch (const DbError &) {
         }
     }
