@@ -1,6 +1,8 @@
 #include "data/sqlitefunctions.h"
 
+#include <QList>
 #include <QString>
+#include <QVarLengthArray>
 #include <sqlite3.h>
 
 namespace {
@@ -46,6 +48,115 @@ int collate(void *, int na, const void *a, int nb, const void *b)
     return SqliteFunctions::compareNoCase(static_cast<const char *>(a), na, static_cast<const char *>(b), nb);
 }
 
+
+// Matches a folded pattern against a folded text, character by character:
+// '%' any run, '_' one character, escape the next one literally.  Walks once
+// and backs up only to the last '%', so the cost stays near linear.
+template<typename C>
+bool matchFolded(const C *p, qsizetype np, const C *t, qsizetype nt, uint escape)
+{
+    qsizetype pi = 0, ti = 0;
+    qsizetype starP = -1, starT = 0;
+    while (ti < nt) {
+        if (pi < np) {
+            const uint pc = static_cast<uint>(p[pi]);
+            if (pc == '%') {
+                while (pi < np && static_cast<uint>(p[pi]) == '%')
+                    ++pi;
+                if (pi == np)
+                    return true;
+                starP = pi;
+                starT = ti;
+                continue;
+            }
+            if (escape && pc == escape && pi + 1 < np) {
+                if (p[pi + 1] == t[ti]) {
+                    pi += 2;
+                    ++ti;
+                    continue;
+                }
+            } else if (pc == '_' || p[pi] == t[ti]) {
+                ++pi;
+                ++ti;
+                continue;
+            }
+        }
+        if (starP < 0)
+            return false;
+        pi = starP;
+        ti = ++starT;
+    }
+    while (pi < np && static_cast<uint>(p[pi]) == '%')
+        ++pi;
+    return pi == np;
+}
+
+char asciiLower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+}
+
+bool likeAscii(const char *p, int np, const char *t, int nt, uint escape)
+{
+    // Short texts fold on the stack; SQLite's own LIKE folds ASCII the same way.
+    QVarLengthArray<char, 256> fp(np), ft(nt);
+    for (int i = 0; i < np; ++i)
+        fp[i] = asciiLower(p[i]);
+    for (int i = 0; i < nt; ++i)
+        ft[i] = asciiLower(t[i]);
+    if (escape >= 'A' && escape <= 'Z')
+        escape += 32;
+    return matchFolded(fp.constData(), np, ft.constData(), nt, escape);
+}
+
+void foldFunction(sqlite3_context *ctx, int, sqlite3_value **argv)
+{
+    const unsigned char *t = sqlite3_value_text(argv[0]);
+    const int n = sqlite3_value_bytes(argv[0]);
+    if (!t) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const char *s = reinterpret_cast<const char *>(t);
+    if (isAscii(s, n)) {
+        QVarLengthArray<char, 256> out(n);
+        for (int i = 0; i < n; ++i)
+            out[i] = asciiLower(s[i]);
+        sqlite3_result_text(ctx, out.constData(), n, SQLITE_TRANSIENT);
+        return;
+    }
+    const QByteArray folded = SqliteFunctions::foldCase(QString::fromUtf8(s, n)).toUtf8();
+    sqlite3_result_text(ctx, folded.constData(), int(folded.size()), SQLITE_TRANSIENT);
+}
+
+void likeFunction(sqlite3_context *ctx, int argc, sqlite3_value **argv)
+{
+    const unsigned char *p = sqlite3_value_text(argv[0]);
+    const int np = sqlite3_value_bytes(argv[0]);
+    const unsigned char *t = sqlite3_value_text(argv[1]);
+    const int nt = sqlite3_value_bytes(argv[1]);
+    if (!p || !t) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    uint escape = 0;
+    if (argc == 3) {
+        const unsigned char *e = sqlite3_value_text(argv[2]);
+        if (!e) {
+            sqlite3_result_null(ctx);
+            return;
+        }
+        const QList<uint> codes = QString::fromUtf8(reinterpret_cast<const char *>(e), sqlite3_value_bytes(argv[2])).toUcs4();
+        if (codes.size() != 1) {
+            sqlite3_result_error(ctx, "ESCAPE expression must be a single character", -1);
+            return;
+        }
+        escape = codes.first();
+    }
+    sqlite3_result_int(ctx, SqliteFunctions::likeUtf8(reinterpret_cast<const char *>(p), np,
+                                                       reinterpret_cast<const char *>(t), nt, escape));
+}
+
 } // namespace
 
 int SqliteFunctions::compareNoCase(const char *a, int na, const char *b, int nb)
@@ -66,4 +177,33 @@ void SqliteFunctions::install(sqlite3 *db)
     if (!db)
         return;
     sqlite3_create_collation(db, "NOCASE", SQLITE_UTF8, nullptr, collate);
+    const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+    sqlite3_create_function(db, "like", 2, flags, nullptr, likeFunction, nullptr, nullptr);
+    sqlite3_create_function(db, "like", 3, flags, nullptr, likeFunction, nullptr, nullptr);
+    sqlite3_create_function(db, "vospan_fold", 1, flags, nullptr, foldFunction, nullptr, nullptr);
+}
+
+QString SqliteFunctions::foldCase(const QString &text)
+{
+    return text.toCaseFolded();
+}
+
+bool SqliteFunctions::likeUtf8(const char *p, int np, const char *t, int nt, uint escape)
+{
+    if (escape < 0x80 && isAscii(p, np) && isAscii(t, nt))
+        return likeAscii(p, np, t, nt, escape);
+    const QList<uint> fp = foldCase(QString::fromUtf8(p, np)).toUcs4();
+    const QList<uint> ft = foldCase(QString::fromUtf8(t, nt)).toUcs4();
+    if (escape) {
+        const QList<uint> fe = foldCase(QString::fromUcs4(reinterpret_cast<const char32_t *>(&escape), 1)).toUcs4();
+        escape = fe.size() == 1 ? fe.first() : escape;
+    }
+    return matchFolded(fp.constData(), fp.size(), ft.constData(), ft.size(), escape);
+}
+
+bool SqliteFunctions::like(const QString &pattern, const QString &text, QChar escape)
+{
+    const QByteArray p = pattern.toUtf8();
+    const QByteArray t = text.toUtf8();
+    return likeUtf8(p.constData(), int(p.size()), t.constData(), int(t.size()), escape.unicode());
 }

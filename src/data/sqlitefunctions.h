@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QChar>
+#include <QString>
+
 struct sqlite3;
 
 // Text rules installed on every connection the program opens.
@@ -13,5 +16,19 @@ void install(sqlite3 *db);
 
 // The comparison used by that collation (negative, zero, positive).
 int compareNoCase(const char *a, int lengthA, const char *b, int lengthB);
+
+// install() also replaces like(pattern, text[, escape]), and so the LIKE
+// operator, by one that ignores letter case in every alphabet ("É" matches
+// "é"), not only in ASCII.  '%' stands for any run of characters, '_' for
+// exactly one, and the escape character makes the next one literal.  Both
+// sides are compared after foldCase(); pure ASCII text matches exactly as
+// with SQLite's own LIKE.
+bool like(const QString &pattern, const QString &text, QChar escape = QChar());
+bool likeUtf8(const char *pattern, int patternLength, const char *text, int textLength, uint escape = 0);
+
+// install() also adds vospan_fold(text): foldCase() in SQL (Null stays Null).
+// The case folding LIKE uses: a per-character mapping, so the folding of a
+// joined text is the joining of the foldings.
+QString foldCase(const QString &text);
 
 } // namespace SqliteFunctions

@@ -1,11 +1,19 @@
 #include "workspace/ui/frmAlbero.h"
 
+#include "data/ids.h"
+#include "report/ui/FlexGrid.h"
+#include "report/ui/mdlFunzioniMSHFlexGrid.h"
+#include "shell/dialogs.h"
 #include "shell/mdlUtil.h"
 #include "shell/twips.h"
 #include "shell/ui/frmMain.h"
 #include "shell/ui/pictures.h"
+#include "workspace/marking.h"
+#include "workspace/nodeinfo.h"
+#include "workspace/search.h"
 #include "workspace/treequeries.h"
 #include "workspace/ui/ConceptTree.h"
+#include "workspace/ui/frmRisultatoMapping.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -144,6 +152,19 @@ frmAlbero::frmAlbero(QWidget *parent)
     Label2->hide();
     msfgInformazioni->hide();
 
+    // The information grid takes the placeholder's place.
+    auto *grid = new FlexGrid(this);
+    replaceGrid(grid);
+    grid->setCols(3);
+    grid->setFormatString(InfoNodo::formatString());
+    m_gridEvents = new FlexGridEvents(*grid, vGridMarkedRow, vGridCurrentRow, [](int) { return 7; });
+    connect(grid, &QAbstractItemView::doubleClicked, this, &frmAlbero::msfgInformazioni_DblClick);
+
+    connect(cmdMapping, &QPushButton::clicked, this, &frmAlbero::cmdMapping_Click);
+    connect(cmdEseguiRicerca, &QPushButton::clicked, this, &frmAlbero::cmdEseguiRicerca_Click);
+    connect(txtCerca, &QLineEdit::returnPressed, this, &frmAlbero::cmdEseguiRicerca_Click);
+    connect(cmdRelazioni, &QPushButton::clicked, this, &frmAlbero::cmdRelazioni_Click);
+    connect(cmdVisualizzaMappati, &QPushButton::clicked, this, &frmAlbero::cmdVisualizzaMappati_Click);
     connect(cmdEspandi, &QPushButton::clicked, this, &frmAlbero::cmdEspandi_Click);
     connect(cmdCollassa, &QPushButton::clicked, this, &frmAlbero::cmdCollassa_Click);
     connect(cmdCancellaSelezione, &QPushButton::clicked, this, &frmAlbero::cmdCancellaSelezione_Click);
@@ -217,6 +238,11 @@ void frmAlbero::replaceGrid(QWidget *grid)
     msfgInformazioni = grid;
 }
 
+FlexGrid *frmAlbero::informationGrid() const
+{
+    return qobject_cast<FlexGrid *>(msfgInformazioni);
+}
+
 void frmAlbero::place(QWidget *w, const QRect &twips)
 {
     m_twips.insert(w->objectName(), twips);
@@ -234,6 +260,8 @@ void frmAlbero::Form_Load(Caricamento mode)
 {
     Label2->hide();
     msfgInformazioni->hide();
+    vGridMarkedRow = 0;
+    vGridCurrentRow = 0;
     for (QCheckBox *c : {chkAltLabel, chkPrefLabel, chkNarrower, chkBroader, chkRelated, chkScopeNote})
         c->setChecked(true);
     CaricaAlbero(vTreeCaption, vRootQuery, vRootParams, vTreeSide, mode);
@@ -449,6 +477,185 @@ void frmAlbero::treeClassificazione_NodeClick(int node)
         treeClassificazione_Collapse(node);
     else
         treeClassificazione_Expand(node);
+}
+
+// ------------------------------------------------- expanding as a user would
+
+void frmAlbero::expandAsUser(int node)
+{
+    ConceptTree *tree = treeClassificazione;
+    if (!tree->isNode(node) || tree->expanded(node))
+        return;
+    tree->setExpanded(node, true);
+    treeClassificazione_Expand(node);
+}
+
+void frmAlbero::ensureVisibleAsUser(int node)
+{
+    ConceptTree *tree = treeClassificazione;
+    for (int p = tree->parentOf(node); p; p = tree->parentOf(p))
+        expandAsUser(p);
+    tree->ensureVisible(node);
+}
+
+// ------------------------------------------------------------ mapping editor
+
+void frmAlbero::cmdMapping_Click()
+{
+    ConceptTree *tree = treeClassificazione;
+    const int node = currentNode();
+    if (!tree->isNode(node))
+        return;
+    frmRisultatoMapping *editor = frmRisultatoMapping::instance();
+    if (isLeftWindow())
+        editor->putSource(tree->text(node));
+    else
+        editor->putTarget(caption(), tree->text(node));
+    tree->setBold(node, false);
+    tree->setForeColor(node, Qt::black);
+    tree->setImage(node, QStringLiteral("Pref"));
+    tree->setSelectedImage(node, QStringLiteral("Pref"));
+    editor->showModeless();
+}
+
+// -------------------------------------------------------------------- search
+
+void frmAlbero::cmdEseguiRicerca_Click()
+{
+    const QString word = txtCerca->text(); // as typed: blanks around it count
+    if (word.isEmpty())
+        return;
+    Ricerca::Campi campi;
+    campi.prefLabel = chkPrefLabel->isChecked();
+    campi.altLabel = chkAltLabel->isChecked();
+    campi.scopeNote = chkScopeNote->isChecked();
+    campi.related = chkRelated->isChecked();
+    campi.narrower = chkNarrower->isChecked();
+    campi.broader = chkBroader->isChecked();
+    if (!campi.any()) {
+        dialogs().message(QStringLiteral("Select at least a search field"));
+        return;
+    }
+    const bool left = isLeftWindow();
+    std::optional<DbError> failure;
+    QVector<qint32> ids;
+    {
+        WaitCursor wait;
+        try {
+            ids = Ricerca::esegui(vConnection, campi, left ? int(Ids::EUROVOC) : vTargetModel, word);
+        } catch (const DbError &e) {
+            failure = e;
+        }
+        if (!failure && !ids.isEmpty()) {
+            ConceptTree *tree = treeClassificazione;
+            ConceptTree::Update update(*tree);
+            cmdCancellaSelezione_Click();
+            for (const qint32 id : ids) {
+                const int node = tree->indexOfKey(AlberoQuery::nodeKey(left, id));
+                if (!node)
+                    continue; // a concept outside the loaded subset
+                ensureVisibleAsUser(node);
+                expandAsUser(node);
+                tree->setBold(node, true);
+                tree->setForeColor(node, QColor(0, 0, 255));
+            }
+        }
+    }
+    if (failure)
+        mdlUtil::MostraErrore(*failure);
+    else if (ids.isEmpty())
+        dialogs().message(QStringLiteral("No results"));
+}
+
+// -------------------------------------------------------- information grid
+
+void frmAlbero::cmdRelazioni_Click()
+{
+    vGridMarkedRow = 0;
+    FlexGrid *grid = informationGrid();
+    if (!grid)
+        return;
+    const QVector<NodeRecord> &records = nodeRecords();
+    const qint32 position = currentRecord();
+    if (position < 0 || position >= records.size() || records.at(position).isLeaf != 1) {
+        Label2->hide();
+        grid->hide();
+        return;
+    }
+    const qint32 id = records.at(position).conceptId;
+    InfoNodo::Risultato info;
+    std::optional<DbError> failure;
+    {
+        WaitCursor wait;
+        try {
+            info = InfoNodo::leggi(vConnection, id);
+        } catch (const DbError &e) {
+            failure = e;
+        }
+    }
+    if (failure) {
+        // The grid keeps what it showed; the user learns why it did not change.
+        mdlUtil::MostraErrore(*failure);
+        return;
+    }
+    // A concept without any row still gets its caption over an empty grid,
+    // so the grid never seems to describe the concept shown before.
+    Label2->setText(InfoNodo::caption(treeClassificazione->text(position + 1), id));
+    Label2->show();
+    {
+        FlexGrid::Batch batch(*grid);
+        mdlFunzioniMSHFlexGrid::AzzeraEvidenziazione(*grid);
+        grid->clear();
+        grid->setCols(3);
+        grid->setRows(2);
+        grid->setFormatString(InfoNodo::formatString());
+        grid->setRows(static_cast<int>(info.righe.size()) + 1);
+        int n = 0;
+        for (const InfoNodo::Riga &r : std::as_const(info.righe)) {
+            ++n;
+            grid->setTextMatrix(n, 1, r.proprieta);
+            grid->setTextMatrix(n, 2, r.valore);
+        }
+        grid->setRow(grid->rows() > 1 ? 1 : 0);
+        grid->setCol(1);
+    }
+    grid->show();
+}
+
+void frmAlbero::msfgInformazioni_DblClick()
+{
+    FlexGrid *grid = informationGrid();
+    if (!grid || grid->rowSel() < 1)
+        return;
+    grid->setRow(grid->rowSel());
+    grid->setCol(2);
+    dialogs().message(grid->text());
+}
+
+// ------------------------------------------------------- marking mapped nodes
+
+void frmAlbero::cmdVisualizzaMappati_Click()
+{
+    const bool left = isLeftWindow();
+    QVector<qint32> refs;
+    try {
+        refs = Marcatura::concetti(vConnection, left, vTargetModel);
+    } catch (const DbError &) {
+        return; // the marks are a view aid: a query that cannot run leaves the tree as it is
+    }
+    ConceptTree *tree = treeClassificazione;
+    ConceptTree::Update update(*tree);
+    for (const qint32 id : std::as_const(refs)) {
+        const int node = tree->indexOfKey(AlberoQuery::nodeKey(left, id));
+        if (node < 2)
+            continue; // not in this tree (outside the loaded subset)
+        ensureVisibleAsUser(node);
+        expandAsUser(node);
+        if (tree->expandedImage(node) == QLatin1String("Minus"))
+            tree->setExpandedImage(node, QStringLiteral("PrefMinus"));
+        else
+            tree->setImage(node, QStringLiteral("Pref"));
+    }
 }
 
 // ------------------------------------------------------------------ layout

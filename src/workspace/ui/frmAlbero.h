@@ -8,6 +8,8 @@
 #include <QWidget>
 
 class ConceptTree;
+class FlexGrid;
+class FlexGridEvents;
 class QCheckBox;
 class QGroupBox;
 class QLabel;
@@ -53,6 +55,8 @@ public:
 
     // Controls later features work with.
     QWidget *grid() const { return msfgInformazioni; }
+    // The information grid (null only if replaceGrid put another kind of widget there).
+    FlexGrid *informationGrid() const;
     QLabel *gridCaption() const { return Label2; }
     // Puts another widget in the place of the information grid: it takes the
     // grid's object name, tool tip, position and visibility.
@@ -76,6 +80,22 @@ public:
     void treeClassificazione_Expand(int node);
     void treeClassificazione_NodeClick(int node);
 
+    // Puts the current node into the mapping editor (source box on the left,
+    // target box on the right), marks it "Pref" and shows the editor.
+    void cmdMapping_Click();
+    // Searches this window's thesaurus for the word of txtCerca over the
+    // ticked fields and highlights the concepts found.
+    void cmdEseguiRicerca_Click();
+    // Fills the information grid with the current leaf concept's properties.
+    void cmdRelazioni_Click();
+    void msfgInformazioni_DblClick();
+    // Marks the concepts of this side that take part in the current project's relations.
+    void cmdVisualizzaMappati_Click();
+
+    // Row variables of the information grid.
+    int vGridMarkedRow = 0;
+    int vGridCurrentRow = 0;
+
     // The layout for an outer window size in twips.
     void layoutTwips(int widthTwips, int heightTwips);
     // A control's position and size in twips as the layout last placed it.
@@ -85,6 +105,11 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    // Expands a node as a user's click would: the expand handling runs for
+    // it when it was closed (program changes raise no tree events).
+    void expandAsUser(int node);
+    // Opens every closed ancestor that way, then scrolls the node into view.
+    void ensureVisibleAsUser(int node);
     void place(QWidget *w, const QRect &twips);
     void finishingPass(const QVector<mdlGlobale::NodeRecord> &records);
     void progress(const QString &side, qint32 id, bool paintNow);
@@ -113,4 +138,5 @@ private:
     ConceptTree *treeClassificazione;
     QLabel *Label2;
     QWidget *msfgInformazioni;
+    FlexGridEvents *m_gridEvents = nullptr;
 };

@@ -1,0 +1,247 @@
+// Exploring while aligning, offscreen, on a generated GEMET thesaurus of
+// 100,000 concepts with about three English labels or notes per concept,
+// loaded whole into the right alignment window:
+//  - a word search (all six boxes ticked) that finds a few hundred concepts,
+//    from the button to the last highlighted node;
+//  - marking 10,000 mapped concepts ("Mark all the nodes involved in the project").
+//
+//   QT_QPA_PLATFORM=offscreen build/bench/bench_explore [--runs N] [--concepts N]
+#include "data/cConnessione.h"
+#include "data/generator.h"
+#include "data/searchindex.h"
+#include "data/ids.h"
+#include "shell/dialogs.h"
+#include "shell/mdlGlobale.h"
+#include "shell/ui/frmMain.h"
+#include "workspace/search.h"
+#include "workspace/treequeries.h"
+#include "workspace/ui/ConceptTree.h"
+#include "workspace/ui/frmAlbero.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+
+using namespace mdlGlobale;
+
+namespace {
+
+double median(QList<double> v)
+{
+    std::sort(v.begin(), v.end());
+    const qsizetype n = v.size();
+    return n % 2 ? v.at(n / 2) : (v.at(n / 2 - 1) + v.at(n / 2)) / 2.0;
+}
+
+int optionOr(const QStringList &args, const char *name, int fallback)
+{
+    const qsizetype i = args.indexOf(QString::fromLatin1(name));
+    bool ok = false;
+    const int v = i >= 0 && i + 1 < args.size() ? args.at(i + 1).toInt(&ok) : 0;
+    return ok ? v : fallback;
+}
+
+template<typename F>
+double timed(F &&f)
+{
+    QElapsedTimer t;
+    t.start();
+    f();
+    return t.nsecsElapsed() / 1e6;
+}
+
+int highlightedCount(ConceptTree *t)
+{
+    int n = 0;
+    for (int i = 1; i <= t->count(); ++i)
+        n += t->bold(i) ? 1 : 0;
+    return n;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    const int runs = std::max(1, optionOr(args, "--runs", 5));
+    const int size = std::max(1000, optionOr(args, "--concepts", 100000));
+    ScopedScriptedDialogs quiet;
+    QTemporaryDir dir;
+    frmMain main;
+    main.show();
+
+    // The thesaurus: the generator's labels (an English prefLabel, half the
+    // time an English altLabel, a quarter of the time an English scopeNote,
+    // labels in French and German), plus an English altLabel for each
+    // foreign label, which brings the English texts to about three per concept.
+    const QString path = dir.filePath(QStringLiteral("explore.sqlite"));
+    Generator::GeneratorOptions options;
+    options.concepts = size;
+    options.models = {Ids::GEMET};
+    options.seed = 42;
+    QElapsedTimer prep;
+    prep.start();
+    Generator::generateFile(path, options);
+    if (!vConnection.ApriConnessione(cConnessione::connectionStringFor(path)))
+        return 1;
+    vConnection.beginTransaction();
+    vConnection.EseguiIstruzione(QStringLiteral("create temp table extra as select d.id as src, cp.concept_ref as concept, "
+                                                "d.value as value from datatypepropertyvalues d join conceptproperties cp "
+                                                "on cp.id = d.concept_property_ref where d.lang_ref <> 6"));
+    const qint32 base = vConnection.scalar(QStringLiteral("select max(id) from conceptproperties")).toInt();
+    vConnection.EseguiIstruzione(QStringLiteral("insert into conceptproperties (id, concept_ref, property_ref) "
+                                                "select ? + src, concept, 1 from extra"), QStringLiteral("128"), {base});
+    vConnection.EseguiIstruzione(QStringLiteral("insert into datatypepropertyvalues (concept_property_ref, lang_ref, value) "
+                                                "select ? + src, 6, value from extra"), QStringLiteral("128"), {base});
+    vConnection.EseguiIstruzione(QStringLiteral("drop table extra"));
+    vConnection.commit();
+    const double english = vConnection.scalar(QStringLiteral("select count(*) from datatypepropertyvalues where lang_ref = 6")).toDouble();
+    std::printf("thesaurus: %d concepts, %.2f English labels or notes per concept (prepared in %.0f ms)\n", size,
+                english / size, prep.nsecsElapsed() / 1e6);
+
+    // The whole thesaurus in the right window.
+    vTargetModel = Ids::GEMET;
+    vTreeSide = AlberoQuery::targetSide();
+    vTreeCaption = QStringLiteral("gemet");
+    const AlberoQuery::Query q = AlberoQuery::targetRoot(Ids::GEMET, QString());
+    vRootQuery = q.sql;
+    vRootParams = q.params;
+    frmAlbero *w = frmAlbero::carica(false);
+    ConceptTree *tree = w->tree();
+    std::printf("tree: %d nodes\n", tree->count());
+
+    // A word that finds a few hundred concepts: a five-letter piece of a
+    // label, tried in the order met until one fits.
+    QString word;
+    int found = 0;
+    {
+        RecordSet rs;
+        vConnection.ApriRS(QStringLiteral("select dex from concepts where model_ref = 5 order by id limit 400"), rs);
+        QStringList candidates;
+        while (!rs.isEOF()) {
+            const QStringList words = rs.value(0).toString().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+            for (const QString &wd : words)
+                if (wd.size() >= 6)
+                    candidates << wd.mid(1, 5);
+            rs.MoveNext();
+        }
+        vConnection.ChiudiRS(rs);
+        for (const QString &c : std::as_const(candidates)) {
+            const int n = static_cast<int>(Ricerca::eseguiSenzaIndice(vConnection, Ricerca::Campi{}, Ids::GEMET, c).size());
+            if (n >= 200 && n <= 700) {
+                word = c;
+                found = n;
+                break;
+            }
+        }
+    }
+    if (word.isEmpty()) {
+        std::printf("no word found a few hundred concepts\n");
+        return 1;
+    }
+    std::printf("word \"%s\": %d concepts\n", qPrintable(word), found);
+
+    // Building the side index, as the first search on an opened database does.
+    QList<double> build;
+    for (int i = 0; i < std::min(runs, 3); ++i) {
+        SearchIndex::drop(vConnection);
+        build << timed([&] { SearchIndex::ensure(vConnection); });
+    }
+    std::printf("%-44s %9.1f ms  (%d runs)\n", "side index build (first search only)", median(build),
+                static_cast<int>(build.size()));
+
+    // The index gives the plain statement's result for many words.
+    {
+        QStringList words = {QStringLiteral("ab"), QStringLiteral("an"), QStringLiteral("ion "), QStringLiteral(" de"),
+                             QStringLiteral("TION"), QStringLiteral("a%b"), QStringLiteral("x_y"), QStringLiteral("\"\"")};
+        RecordSet rs;
+        vConnection.ApriRS(QStringLiteral("select value from datatypepropertyvalues where lang_ref = 6 order by id limit 30"), rs);
+        while (!rs.isEOF()) {
+            const QString v = rs.value(0).toString();
+            words << v.mid(v.size() / 3, 4) << v.left(7).toUpper();
+            rs.MoveNext();
+        }
+        vConnection.ChiudiRS(rs);
+        int differ = 0;
+        for (const QString &wd : std::as_const(words)) {
+            QVector<qint32> a = Ricerca::esegui(vConnection, Ricerca::Campi{}, Ids::GEMET, wd);
+            QVector<qint32> b = Ricerca::eseguiSenzaIndice(vConnection, Ricerca::Campi{}, Ids::GEMET, wd);
+            std::sort(a.begin(), a.end());
+            std::sort(b.begin(), b.end());
+            differ += a != b;
+        }
+        std::printf("%-44s %9d of %d words\n", "index results differing from plain", differ, static_cast<int>(words.size()));
+    }
+
+    // The search as the user runs it.
+    w->findChild<QLineEdit *>(QStringLiteral("txtCerca"))->setText(word);
+    QList<double> searchQuery, searchPlain, searchAll;
+    for (int i = 0; i < runs + 1; ++i) {
+        w->cmdCollassa_Click();
+        const double all = timed([&] { w->cmdEseguiRicerca_Click(); QApplication::processEvents(); });
+        const double query = timed([&] { Ricerca::esegui(vConnection, Ricerca::Campi{}, Ids::GEMET, word); });
+        const double plain = timed([&] { Ricerca::eseguiSenzaIndice(vConnection, Ricerca::Campi{}, Ids::GEMET, word); });
+        if (i == 0)
+            continue; // the first run warms caches (and builds any side index)
+        searchAll << all;
+        searchQuery << query;
+        searchPlain << plain;
+    }
+    const QVector<qint32> a = Ricerca::esegui(vConnection, Ricerca::Campi{}, Ids::GEMET, word);
+    const QVector<qint32> b = Ricerca::eseguiSenzaIndice(vConnection, Ricerca::Campi{}, Ids::GEMET, word);
+    const bool same = QSet<qint32>(a.begin(), a.end()) == QSet<qint32>(b.begin(), b.end()) && a.size() == b.size();
+    std::printf("%-44s %9.1f ms  (%d runs)\n", "search, button to last highlight", median(searchAll), runs);
+    std::printf("%-44s %9.1f ms\n", "  of which the query", median(searchQuery));
+    std::printf("%-44s %9.1f ms\n", "  the plain query alone (no side index)", median(searchPlain));
+    std::printf("%-44s %9d  (same as plain: %s)\n", "  nodes highlighted", highlightedCount(tree), same ? "yes" : "NO");
+
+    // 10,000 relations of project 4 to distinct GEMET concepts.
+    {
+        QVector<qint32> ids;
+        RecordSet rs;
+        vConnection.ApriRS(QStringLiteral("select id from concepts where model_ref = 5 and parent_ref is not null"), rs);
+        while (!rs.isEOF()) {
+            ids.append(rs.value(0).toInt());
+            rs.MoveNext();
+        }
+        vConnection.ChiudiRS(rs);
+        QRandomGenerator r(7);
+        std::shuffle(ids.begin(), ids.end(), r);
+        ids.resize(std::min<qsizetype>(10000, ids.size()));
+        vConnection.beginTransaction();
+        QSqlQuery ins = vConnection.prepare(QStringLiteral("insert into mappingrelations (id, project_ref, left_concept_ref, "
+                                                           "right_concept_ref, property_ref) values (?, 4, 1, ?, 9)"));
+        qint32 id = 0;
+        for (qint32 c : std::as_const(ids))
+            vConnection.exec(ins, {++id, c});
+        vConnection.commit();
+    }
+    QList<double> marking;
+    for (int i = 0; i < runs + 1; ++i) {
+        w->cmdCancellaSelezione_Click();
+        for (int n = 2; n <= tree->count(); ++n) {
+            tree->setImage(n, tree->children(n) ? QStringLiteral("Plus") : QStringLiteral("Empty"));
+            tree->setExpandedImage(n, QString());
+        }
+        const double t = timed([&] { w->cmdVisualizzaMappati_Click(); QApplication::processEvents(); });
+        if (i > 0)
+            marking << t;
+    }
+    int marked = 0;
+    for (int n = 2; n <= tree->count(); ++n)
+        marked += tree->image(n) == QLatin1String("Pref") || tree->expandedImage(n) == QLatin1String("PrefMinus");
+    std::printf("%-44s %9.1f ms  (%d runs, %d nodes marked)\n", "marking 10,000 mapped concepts", median(marking), runs, marked);
+    std::fflush(stdout);
+    w->cmdChiudiFinestra_Click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    vConnection.ChiudiConnessione();
+    return 0;
+}
