@@ -34,7 +34,7 @@ private slots:
     void leftWindowOfAGemetMapping();
     void rightWindowMarksTargetsOnly();
     void unescoMappingQueriesProjectThree();
-    void closedDatabaseChangesNothing();
+    void closedDatabaseIsReportedAndChangesNothing();
     void putNodesIntoTheEditorAndSave();
 
 private:
@@ -177,7 +177,7 @@ void TestMarking::unescoMappingQueriesProjectThree()
     QCOMPARE(state(left, QStringLiteral("L5210")), QStringLiteral("Pref|PrefMinus|open"));
 }
 
-void TestMarking::closedDatabaseChangesNothing()
+void TestMarking::closedDatabaseIsReportedAndChangesNothing()
 {
     open();
     ExploreFixture::openWindows(Ids::GEMET);
@@ -185,7 +185,9 @@ void TestMarking::closedDatabaseChangesNothing()
     vConnection.ChiudiConnessione();
     ScopedScriptedDialogs d;
     mark(left);
-    QVERIFY(d.shown.isEmpty());
+    QCOMPARE(d.messages().size(), 1);
+    QVERIFY(d.messages().first().startsWith(QStringLiteral("Error ")));
+    QCOMPARE(d.shown.first().icon, Dialogs::Icon::Critical);
     ConceptTree *t = left->tree();
     for (int i = 2; i <= t->count(); ++i) {
         QVERIFY(t->image(i) != QLatin1String("Pref"));

@@ -640,8 +640,10 @@ void frmAlbero::cmdVisualizzaMappati_Click()
     QVector<qint32> refs;
     try {
         refs = Marcatura::concetti(vConnection, left, vTargetModel);
-    } catch (const DbError &) {
-        return; // the marks are a view aid: a query that cannot run leaves the tree as it is
+    } catch (const DbError &e) {
+        // The tree stays as it is; the user learns why nothing was marked.
+        mdlUtil::MostraErrore(e);
+        return;
     }
     ConceptTree *tree = treeClassificazione;
     ConceptTree::Update update(*tree);
