@@ -1,6 +1,7 @@
 #include "workspace/ui/frmAlbero.h"
 
 #include "data/ids.h"
+#include "data/searchindex.h"
 #include "report/ui/FlexGrid.h"
 #include "report/ui/mdlFunzioniMSHFlexGrid.h"
 #include "shell/dialogs.h"
@@ -541,11 +542,23 @@ void frmAlbero::cmdEseguiRicerca_Click()
     QVector<qint32> ids;
     {
         WaitCursor wait;
+        // The first search on a database builds the word index, which takes a
+        // moment on a large thesaurus: say so on the status line meanwhile.
+        frmMain *main = frmMain::instance();
+        const QString status = main ? main->statusText() : QString();
+        const bool preparing = main && vConnection.isOpen() && !SearchIndex::matchText(word).isEmpty()
+                               && !SearchIndex::exists(vConnection);
+        if (preparing) {
+            main->setStatusText(QStringLiteral("Preparing the word search, please wait..."));
+            main->repaintStatus();
+        }
         try {
             ids = Ricerca::esegui(vConnection, campi, left ? int(Ids::EUROVOC) : vTargetModel, word);
         } catch (const DbError &e) {
             failure = e;
         }
+        if (preparing)
+            main->setStatusText(status);
         if (!failure && !ids.isEmpty()) {
             ConceptTree *tree = treeClassificazione;
             ConceptTree::Update update(*tree);
