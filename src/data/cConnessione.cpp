@@ -260,13 +260,12 @@ void cConnessione::ensureWritable() const
                       QStringLiteral("The database %1 is read-only: nothing can be saved to it.").arg(m_path));
 }
 
-DbError cConnessione::errorOf(const QSqlQuery &query, const QString &sql) const
+DbError cConnessione::errorOf(const QSqlQuery &query)
 {
     const QSqlError e = query.lastError();
     QString text = e.databaseText();
     if (text.isEmpty())
         text = e.text();
-    Q_UNUSED(sql);
     return DbError(nativeNumber(e), text);
 }
 
@@ -276,7 +275,7 @@ QSqlQuery cConnessione::prepare(const QString &vSQL)
     QSqlQuery q(QSqlDatabase::database(m_name, false));
     q.setForwardOnly(true);
     if (!q.prepare(vSQL))
-        throw errorOf(q, vSQL);
+        throw errorOf(q);
     return q;
 }
 
@@ -286,7 +285,7 @@ void cConnessione::exec(QSqlQuery &query, const QVariantList &params)
     for (int i = 0; i < params.size(); ++i)
         query.bindValue(i, params.at(i));
     if (!query.exec())
-        throw errorOf(query, query.lastQuery());
+        throw errorOf(query);
 }
 
 bool cConnessione::ApriRS(const QString &vSQL, RecordSet &RS, const QVariantList &params)
@@ -295,7 +294,7 @@ bool cConnessione::ApriRS(const QString &vSQL, RecordSet &RS, const QVariantList
     exec(*q, params);
     RS.m_atEnd = !q->next();
     if (RS.m_atEnd && q->lastError().isValid())
-        throw errorOf(*q, vSQL);
+        throw errorOf(*q);
     RS.m_query = std::move(q);
     return true;
 }

@@ -90,6 +90,9 @@ public:
     // Runs a prepared query with the given values bound in order.
     void exec(QSqlQuery &query, const QVariantList &params = {});
 
+    // The error a failed query carries, as the DbError the program throws.
+    static DbError errorOf(const QSqlQuery &query);
+
     // True when a table or view of that name exists (case ignored).
     bool hasTable(const QString &name);
 
@@ -112,7 +115,6 @@ public:
 private:
     void ensureOpen() const;
     void ensureWritable() const;
-    DbError errorOf(const QSqlQuery &query, const QString &sql) const;
 
     QString m_name; // the Qt connection name, fixed for the life of the object
     QString m_path;

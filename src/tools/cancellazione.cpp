@@ -4,7 +4,7 @@
 #include "shell/dialogs.h"
 #include "shell/mdlGlobale.h"
 #include "shell/mdlUtil.h"
-#include "tools/attesa.h"
+#include "shell/attesa.h"
 #include "tools/promptprogetto.h"
 
 using namespace mdlGlobale;

@@ -5,7 +5,7 @@
 #include "shell/dialogs.h"
 #include "shell/mdlGlobale.h"
 #include "shell/mdlUtil.h"
-#include "tools/attesa.h"
+#include "shell/attesa.h"
 #include "tools/mappingformats.h"
 #include "tools/mappingrdf.h"
 

@@ -5,7 +5,7 @@
 #include "shell/mdlGlobale.h"
 #include "shell/mdlUtil.h"
 #include "shell/project.h"
-#include "tools/attesa.h"
+#include "shell/attesa.h"
 
 #include <QDir>
 #include <limits>

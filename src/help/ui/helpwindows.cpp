@@ -13,26 +13,6 @@
 
 namespace {
 
-// A button that shows only a picture; the tool tip says what it does.  When
-// the picture is missing it falls back to a short text so it stays usable.
-QPushButton *pictureButton(QWidget *parent, const char *name, const QString &picture, const QString &fallback,
-                           const QString &toolTip, const QRect &geometry)
-{
-    auto *b = new QPushButton(parent);
-    b->setObjectName(QString::fromLatin1(name));
-    const QIcon icon = Pictures::icon(picture);
-    if (icon.isNull())
-        b->setText(fallback);
-    else {
-        b->setIcon(icon);
-        b->setIconSize(QSize(24, 24));
-    }
-    b->setToolTip(toolTip);
-    b->setAccessibleName(toolTip);
-    b->setGeometry(geometry);
-    return b;
-}
-
 QFrame *line(QWidget *parent, const char *name, const QRect &geometry)
 {
     auto *l = new QFrame(parent);
@@ -56,8 +36,8 @@ frmHelp::frmHelp(QWidget *parent)
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(Twips::rect(120, 120, 11000, 375));
 
-    cmdChiudiFinestra = pictureButton(this, "cmdChiudiFinestra", QStringLiteral("close"), QStringLiteral("Close"),
-                                      QStringLiteral("Exit help"), Twips::rect(12600, 45, 525, 480));
+    cmdChiudiFinestra = Widgets::pictureButton(this, "cmdChiudiFinestra", "close", QStringLiteral("Exit help"),
+                                               QStringLiteral("Close"), Twips::rect(12600, 45, 525, 480));
     connect(cmdChiudiFinestra, &QPushButton::clicked, this, &frmHelp::cmdChiudiFinestra_Click);
 
     RichTextBox1 = new QTextBrowser(this);
@@ -128,8 +108,8 @@ frmAbout::frmAbout(QWidget *parent)
                                        "the user guide and the pictures were written for this program."),
                         9, false, Twips::rect(240, 2580, 8805, 1860));
 
-    auto *ok = pictureButton(this, "cmdOK", QStringLiteral("ok"), QStringLiteral("OK"), QStringLiteral("Exit about"),
-                             Twips::rect(8280, 4800, 765, 720));
+    auto *ok = Widgets::pictureButton(this, "cmdOK", "ok", QStringLiteral("Exit about"), QStringLiteral("OK"),
+                                      Twips::rect(8280, 4800, 765, 720));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);
 

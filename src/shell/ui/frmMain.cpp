@@ -1,6 +1,7 @@
 #include "shell/ui/frmMain.h"
 
 #include "help/ui/helpwindows.h"
+#include "shell/attesa.h"
 #include "shell/clock.h"
 #include "shell/dialogs.h"
 #include "shell/mdlGlobale.h"
@@ -109,6 +110,15 @@ frmMain::frmMain(QWidget *parent)
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         size = size.expandedTo(screen->availableGeometry().size() * 9 / 10);
     resize(size);
+
+    // Long commands show the hourglass over their work (not over the boxes
+    // that ask or tell).
+    Attesa::setHook([](bool busy) {
+        if (busy)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QApplication::restoreOverrideCursor();
+    });
 
     installWorkspace(*this);
     installReport(*this);

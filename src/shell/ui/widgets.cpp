@@ -56,6 +56,7 @@ QPushButton *Widgets::pictureButton(QWidget *parent, const char *name, const cha
     auto *b = new QPushButton(parent);
     b->setObjectName(QString::fromLatin1(name));
     b->setToolTip(tip);
+    b->setAccessibleName(tip);
     const QIcon icon = Pictures::icon(QString::fromLatin1(picture));
     if (icon.isNull()) {
         b->setText(fallbackText); // still recognisable without its picture

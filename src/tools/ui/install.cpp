@@ -1,6 +1,6 @@
 #include "shell/ui/frmMain.h"
 #include "shell/ui/subsystems.h"
-#include "tools/attesa.h"
+#include "shell/attesa.h"
 #include "tools/cancellazione.h"
 #include "tools/esportazione.h"
 #include "tools/mappingformats.h"
@@ -14,14 +14,6 @@
 
 void installTools(frmMain &main)
 {
-    // The hourglass covers the work itself, not the boxes that ask or tell.
-    Attesa::setHook([](bool busy) {
-        if (busy)
-            QApplication::setOverrideCursor(Qt::WaitCursor);
-        else
-            QApplication::restoreOverrideCursor();
-    });
-
     const struct {
         const char *action;
         void (*command)();

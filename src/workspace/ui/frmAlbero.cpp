@@ -4,6 +4,7 @@
 #include "data/searchindex.h"
 #include "report/ui/FlexGrid.h"
 #include "report/ui/mdlFunzioniMSHFlexGrid.h"
+#include "shell/attesa.h"
 #include "shell/dialogs.h"
 #include "shell/mdlUtil.h"
 #include "shell/twips.h"
@@ -43,23 +44,6 @@ constexpr int kButtonWidth = 735;
 constexpr int kButtonHeight = 495;
 constexpr int kDesignWidth = 7605;
 constexpr int kDesignHeight = 7260;
-
-// The hourglass for as long as the object lives, whatever way the work ends.
-struct WaitCursor
-{
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor &) = delete;
-    WaitCursor &operator=(const WaitCursor &) = delete;
-};
-
-DbError errorOf(const QSqlQuery &q)
-{
-    const QSqlError e = q.lastError();
-    bool ok = false;
-    const int n = e.nativeErrorCode().toInt(&ok);
-    return DbError(ok ? n : 1, e.databaseText().isEmpty() ? e.text() : e.databaseText());
-}
 
 } // namespace
 
@@ -283,7 +267,7 @@ void frmAlbero::progress(const QString &side, qint32 id, bool paintNow)
 bool frmAlbero::CaricaAlbero(const QString &caption, const QString &rootQuery, const QVariantList &params,
                              const QString &side, Caricamento mode)
 {
-    WaitCursor wait;
+    Attesa::Clessidra wait;
     const bool left = side == AlberoQuery::sourceSide();
     QVector<NodeRecord> &records = left ? vLeftNodes : vRightNodes;
     qint32 &count = left ? vLeftCount : vRightCount;
@@ -338,7 +322,7 @@ bool frmAlbero::CaricaAlbero(const QString &caption, const QString &rootQuery, c
                                 stack.append(child);
                             }
                             if (sub.lastError().isValid())
-                                throw errorOf(sub);
+                                throw cConnessione::errorOf(sub);
                             sub.finish();
                         }
                         rs.MoveNext();
@@ -541,7 +525,7 @@ void frmAlbero::cmdEseguiRicerca_Click()
     std::optional<DbError> failure;
     QVector<qint32> ids;
     {
-        WaitCursor wait;
+        Attesa::Clessidra wait;
         // The first search on a database builds the word index, which takes a
         // moment on a large thesaurus: say so on the status line meanwhile.
         frmMain *main = frmMain::instance();
@@ -599,7 +583,7 @@ void frmAlbero::cmdRelazioni_Click()
     InfoNodo::Risultato info;
     std::optional<DbError> failure;
     {
-        WaitCursor wait;
+        Attesa::Clessidra wait;
         try {
             info = InfoNodo::leggi(vConnection, id);
         } catch (const DbError &e) {

@@ -1,5 +1,6 @@
 #include "workspace/ui/mapping.h"
 
+#include "shell/attesa.h"
 #include "shell/mdlGlobale.h"
 #include "shell/ui/frmMain.h"
 #include "workspace/treequeries.h"
@@ -11,18 +12,6 @@
 #include <QMdiSubWindow>
 
 using namespace mdlGlobale;
-
-namespace {
-
-struct WaitCursor
-{
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor &) = delete;
-    WaitCursor &operator=(const WaitCursor &) = delete;
-};
-
-} // namespace
 
 void mnuToolsNuovoMapping_Click()
 {
@@ -43,7 +32,7 @@ void mnuToolsNuovoMapping_Click()
     if (vSourceName.isEmpty() || vTargetName.isEmpty())
         return;
 
-    WaitCursor wait;
+    Attesa::Clessidra wait;
     vTreeSide = AlberoQuery::targetSide();
     vTreeCaption = vTargetName;
     AlberoQuery::Query q = AlberoQuery::targetRoot(vTargetModel, vTargetSubset);

@@ -1,4 +1,4 @@
-#include "tools/attesa.h"
+#include "shell/attesa.h"
 
 namespace {
 Attesa::Hook g_hook;
