@@ -487,10 +487,7 @@ void FlexGrid::setRows(int n)
     m_model->setRows(n);
     m_row = std::min(m_row, rows() - 1);
     m_rowSel = std::min(m_rowSel, rows() - 1);
-    if (m_batch > 0)
-        m_syncPending = true;
-    else
-        syncView();
+    requestSync();
 }
 
 void FlexGrid::setCols(int n)
@@ -499,10 +496,7 @@ void FlexGrid::setCols(int n)
     m_widths.resize(cols(), 64);
     m_col = std::min(m_col, cols() - 1);
     applyWidths();
-    if (m_batch > 0)
-        m_syncPending = true;
-    else
-        syncView();
+    requestSync();
 }
 
 void FlexGrid::setRow(int r)
@@ -511,10 +505,7 @@ void FlexGrid::setRow(int r)
         return;
     m_row = r;
     m_rowSel = r;
-    if (m_batch > 0)
-        m_syncPending = true;
-    else
-        syncView();
+    requestSync();
 }
 
 void FlexGrid::setCol(int c)
@@ -522,10 +513,7 @@ void FlexGrid::setCol(int c)
     if (c < 0 || c >= cols())
         return;
     m_col = c;
-    if (m_batch > 0)
-        m_syncPending = true;
-    else
-        syncView();
+    requestSync();
 }
 
 void FlexGrid::setRowSel(int r)
@@ -755,6 +743,14 @@ FlexGrid::Batch::~Batch()
         m_grid.applyWidths();
         m_grid.syncView();
     }
+}
+
+void FlexGrid::requestSync()
+{
+    if (m_batch > 0)
+        m_syncPending = true; // the batch's end brings the view up to date once
+    else
+        syncView();
 }
 
 void FlexGrid::syncView()

@@ -236,6 +236,8 @@ protected:
 
 private:
     void syncView();
+    // Brings the view up to date now, or at the end of the current batch.
+    void requestSync();
     void applyPointer();
     void applyWidths();
     void trackMouse(QWidget *source, const QPoint &local);
