@@ -1,5 +1,6 @@
 // The script commands --export and --import-mappings: exit statuses, what
 // they print, and that a dry run stores nothing.
+#include "support/commandrun.h"
 #include "shell/cli.h"
 #include "tools/mappingformats.h"
 #include "tools/promptprogetto.h"
@@ -10,24 +11,6 @@
 using namespace MappingFixture;
 
 namespace {
-
-struct Run
-{
-    int status;
-    QString out;
-    QString err;
-};
-
-Run run(const QStringList &args)
-{
-    Run r;
-    QTextStream out(&r.out);
-    QTextStream err(&r.err);
-    r.status = CommandLine::program().run(args, out, err);
-    out.flush();
-    err.flush();
-    return r;
-}
 
 QStringList exportArgs(const QString &format, const QString &db, const QString &out)
 {

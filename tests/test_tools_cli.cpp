@@ -1,32 +1,11 @@
 // The script commands of the exports, the merge and the bulk delete.
+#include "support/commandrun.h"
 #include "shell/cli.h"
 #include "tools_fixture.h"
 
 #include <QtTest>
 
 using namespace ToolsFixture;
-
-namespace {
-
-struct Run
-{
-    int status;
-    QString out;
-    QString err;
-};
-
-Run run(const QStringList &args)
-{
-    Run r;
-    QTextStream out(&r.out);
-    QTextStream err(&r.err);
-    r.status = CommandLine::program().run(args, out, err);
-    out.flush();
-    err.flush();
-    return r;
-}
-
-} // namespace
 
 class TestToolsCli : public QObject
 {

@@ -1,5 +1,9 @@
 #include "shell/cli.h"
 
+#include "data/cConnessione.h"
+
+#include <QFileInfo>
+
 void CommandLine::add(const QString &name, const QString &usage, Handler handler)
 {
     m_entries.append({name, usage, std::move(handler)});
@@ -59,4 +63,15 @@ QString optionValue(const QStringList &args, const QString &option)
 {
     const int i = static_cast<int>(args.indexOf(option));
     return i >= 0 && i + 1 < args.size() ? args.at(i + 1) : QString();
+}
+
+bool openDatabaseForCommand(cConnessione &c, const QString &path, bool readOnly, QTextStream &err)
+{
+    QString cs = cConnessione::connectionStringFor(QFileInfo(path).absoluteFilePath());
+    if (readOnly)
+        cs.replace(QStringLiteral(";Data Source="), QStringLiteral(";Mode=Read;Data Source="));
+    if (c.ApriConnessione(cs))
+        return true;
+    err << "Cannot open " << path << ": " << c.lastOpenError() << "\n";
+    return false;
 }

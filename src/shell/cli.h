@@ -6,6 +6,8 @@
 #include <QTextStream>
 #include <functional>
 
+class cConnessione;
+
 // Commands for scripts: "vospan --name arguments...".  They run without any
 // window, print what they did and end with status 0 on success.
 class CommandLine
@@ -43,6 +45,10 @@ private:
 void addDataCommands(CommandLine &cli);
 void addToolsCommands(CommandLine &cli);
 void addImportCommands(CommandLine &cli);
+
+// Opens a database for a command (read-only when asked); false, after saying
+// why on err, when it cannot.
+bool openDatabaseForCommand(cConnessione &connection, const QString &path, bool readOnly, QTextStream &err);
 
 // Small helper for handlers: the value after "--option" in args, or empty.
 QString optionValue(const QStringList &args, const QString &option);

@@ -14,18 +14,6 @@
 
 namespace {
 
-// Opens a database for a command; false (after saying why) when it cannot.
-bool openDatabase(cConnessione &c, const QString &path, bool readOnly, QTextStream &err)
-{
-    QString cs = cConnessione::connectionStringFor(QFileInfo(path).absoluteFilePath());
-    if (readOnly)
-        cs.replace(QStringLiteral(";Data Source="), QStringLiteral(";Mode=Read;Data Source="));
-    if (c.ApriConnessione(cs))
-        return true;
-    err << "Cannot open " << path << ": " << c.lastOpenError() << "\n";
-    return false;
-}
-
 // The value of --project (0, all projects, when absent); false when it is not a number.
 bool projectOption(const QStringList &args, qint32 &project, QTextStream &err)
 {
@@ -49,7 +37,7 @@ int exportCommand(Esportazione::Formato formato, const QStringList &args, QTextS
     if (args.isEmpty() || args.first().startsWith(QStringLiteral("--")) || !projectOption(args, project, err))
         return 2;
     cConnessione c;
-    if (!openDatabase(c, args.first(), true, err))
+    if (!openDatabaseForCommand(c, args.first(), true, err))
         return 1;
     const QString path = QFileInfo(args.first()).absolutePath() + QLatin1Char('/') + Esportazione::nomeFile(formato);
     try {
@@ -73,7 +61,7 @@ int mergeCommand(const QStringList &args, QTextStream &out, QTextStream &err)
         return 2;
     cConnessione target;
     cConnessione source;
-    if (!openDatabase(source, args.at(1), true, err))
+    if (!openDatabaseForCommand(source, args.at(1), true, err))
         return 1;
     try {
         const QVector<Unione::Riga> rows = Unione::leggi(source);
@@ -82,7 +70,7 @@ int mergeCommand(const QStringList &args, QTextStream &out, QTextStream &err)
             out << "No mapping relation appended\n";
             return 0;
         }
-        if (!openDatabase(target, args.at(0), false, err))
+        if (!openDatabaseForCommand(target, args.at(0), false, err))
             return 1;
         const Unione::Esito e = Unione::accoda(target, rows);
         if (!e.unito) {
@@ -105,7 +93,7 @@ int deleteCommand(const QStringList &args, QTextStream &out, QTextStream &err)
         || !args.contains(QStringLiteral("--project")) || !projectOption(args, project, err))
         return 2;
     cConnessione c;
-    if (!openDatabase(c, args.first(), false, err))
+    if (!openDatabaseForCommand(c, args.first(), false, err))
         return 1;
     try {
         const qint32 t = Cancellazione::conta(c, project);

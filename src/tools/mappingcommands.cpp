@@ -13,17 +13,6 @@
 
 namespace {
 
-bool openDatabase(cConnessione &c, const QString &path, bool readOnly, QTextStream &err)
-{
-    QString cs = cConnessione::connectionStringFor(QFileInfo(path).absoluteFilePath());
-    if (readOnly)
-        cs.replace(QStringLiteral(";Data Source="), QStringLiteral(";Mode=Read;Data Source="));
-    if (c.ApriConnessione(cs))
-        return true;
-    err << "Cannot open " << path << ": " << c.lastOpenError() << "\n";
-    return false;
-}
-
 // The value of an option that must be present and not empty.
 bool required(const QStringList &args, const char *option, QString &value, QTextStream &err)
 {
@@ -67,7 +56,7 @@ int exportCommand(const QStringList &args, QTextStream &out, QTextStream &err)
         return 2;
     }
     cConnessione c;
-    if (!openDatabase(c, db, true, err))
+    if (!openDatabaseForCommand(c, db, true, err))
         return 1;
     const QString path = QDir::cleanPath(QFileInfo(file).absoluteFilePath());
     try {
@@ -117,7 +106,7 @@ int importCommand(const QStringList &args, QTextStream &out, QTextStream &err)
         return 1;
     }
     cConnessione c;
-    if (!openDatabase(c, db, !store, err))
+    if (!openDatabaseForCommand(c, db, !store, err))
         return 1;
     try {
         const MappingImport::Analisi a = MappingImport::analizza(c, f);
