@@ -6,6 +6,7 @@
 //  - marking 10,000 mapped concepts ("Mark all the nodes involved in the project").
 //
 //   QT_QPA_PLATFORM=offscreen build/bench/bench_explore [--runs N] [--concepts N]
+#include "benchutil.h"
 #include "data/cConnessione.h"
 #include "data/generator.h"
 #include "data/searchindex.h"
@@ -32,13 +33,6 @@
 using namespace mdlGlobale;
 
 namespace {
-
-double median(QList<double> v)
-{
-    std::sort(v.begin(), v.end());
-    const qsizetype n = v.size();
-    return n % 2 ? v.at(n / 2) : (v.at(n / 2 - 1) + v.at(n / 2)) / 2.0;
-}
 
 int optionOr(const QStringList &args, const char *name, int fallback)
 {
@@ -155,7 +149,7 @@ int main(int argc, char **argv)
         SearchIndex::drop(vConnection);
         build << timed([&] { SearchIndex::ensure(vConnection); });
     }
-    std::printf("%-44s %9.1f ms  (%d runs)\n", "side index build (first search only)", median(build),
+    std::printf("%-44s %9.1f ms  (%d runs)\n", "side index build (first search only)", Bench::median(build),
                 static_cast<int>(build.size()));
 
     // The index gives the plain statement's result for many words.
@@ -198,9 +192,9 @@ int main(int argc, char **argv)
     const QVector<qint32> a = Ricerca::esegui(vConnection, Ricerca::Campi{}, Ids::GEMET, word);
     const QVector<qint32> b = Ricerca::eseguiSenzaIndice(vConnection, Ricerca::Campi{}, Ids::GEMET, word);
     const bool same = QSet<qint32>(a.begin(), a.end()) == QSet<qint32>(b.begin(), b.end()) && a.size() == b.size();
-    std::printf("%-44s %9.1f ms  (%d runs)\n", "search, button to last highlight", median(searchAll), runs);
-    std::printf("%-44s %9.1f ms\n", "  of which the query", median(searchQuery));
-    std::printf("%-44s %9.1f ms\n", "  the plain query alone (no side index)", median(searchPlain));
+    std::printf("%-44s %9.1f ms  (%d runs)\n", "search, button to last highlight", Bench::median(searchAll), runs);
+    std::printf("%-44s %9.1f ms\n", "  of which the query", Bench::median(searchQuery));
+    std::printf("%-44s %9.1f ms\n", "  the plain query alone (no side index)", Bench::median(searchPlain));
     std::printf("%-44s %9d  (same as plain: %s)\n", "  nodes highlighted", highlightedCount(tree), same ? "yes" : "NO");
 
     // 10,000 relations of project 4 to distinct GEMET concepts.
@@ -238,7 +232,7 @@ int main(int argc, char **argv)
     int marked = 0;
     for (int n = 2; n <= tree->count(); ++n)
         marked += tree->image(n) == QLatin1String("Pref") || tree->expandedImage(n) == QLatin1String("PrefMinus");
-    std::printf("%-44s %9.1f ms  (%d runs, %d nodes marked)\n", "marking 10,000 mapped concepts", median(marking), runs, marked);
+    std::printf("%-44s %9.1f ms  (%d runs, %d nodes marked)\n", "marking 10,000 mapped concepts", Bench::median(marking), runs, marked);
     std::fflush(stdout);
     w->cmdChiudiFinestra_Click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

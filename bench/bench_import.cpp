@@ -3,6 +3,7 @@
 // concepts.  Also the Jet conversion of the Northwind sample.
 //
 //   QT_QPA_PLATFORM=offscreen build/bench/bench_import [SHARED_DATA_FOLDER]
+#include "benchutil.h"
 #include "data/cConnessione.h"
 #include "data/ids.h"
 #include "data/schema.h"
@@ -109,12 +110,6 @@ void writeThesaurus(const QString &path, int concepts)
     }
 }
 
-double median(QList<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.isEmpty() ? 0 : v.at(v.size() / 2);
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -130,7 +125,7 @@ int main(int argc, char **argv)
         int concepts = 0;
         for (int i = 0; i < 5; ++i)
             runs << importSeconds(newDatabase(dir, QStringLiteral("unesco.sqlite")), unesco, Ids::UNESCO, &concepts);
-        std::printf("UNESCO Thesaurus (%d concepts): median %.3f s over 5 runs\n", concepts, median(runs));
+        std::printf("UNESCO Thesaurus (%d concepts): median %.3f s over 5 runs\n", concepts, Bench::median(runs));
     } else {
         std::printf("UNESCO Thesaurus: %s not found, skipped\n", qPrintable(unesco));
     }
@@ -145,7 +140,7 @@ int main(int argc, char **argv)
             Jet::convert(northwind, out);
             runs << t.nsecsElapsed() / 1e9;
         }
-        std::printf("Jet 3 Northwind (9 tables, 4,032 rows): median %.3f s over 5 runs\n", median(runs));
+        std::printf("Jet 3 Northwind (9 tables, 4,032 rows): median %.3f s over 5 runs\n", Bench::median(runs));
     }
 
     const double base = peakMiB();

@@ -2,6 +2,7 @@
 // empty copy of the database, on 100,000 mapping relations over four projects.
 //
 //   QT_QPA_PLATFORM=offscreen build/bench/bench_mappingformats [runs]
+#include "benchutil.h"
 #include "data/cConnessione.h"
 #include "data/ids.h"
 #include "data/schema.h"
@@ -25,8 +26,7 @@ constexpr int ConceptsPerModel = 10000;
 
 void fail(const QString &why)
 {
-    std::fprintf(stderr, "bench_mappingformats: %s\n", qPrintable(why));
-    std::exit(1);
+    Bench::fail("bench_mappingformats", why);
 }
 
 void openOrFail(cConnessione &c, const QString &path)
@@ -66,12 +66,6 @@ void fill(const QString &path)
     relation = QSqlQuery();
     c.commit();
     c.ChiudiConnessione();
-}
-
-double median(QList<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.isEmpty() ? 0 : v.at(v.size() / 2);
 }
 
 } // namespace
@@ -129,8 +123,8 @@ int main(int argc, char **argv)
                 fail(QStringLiteral("import stored %1").arg(stored.aggiunte));
         }
         out << MappingFormats::nome(f.formato).leftJustified(16) << " export median "
-            << QString::number(median(exportTimes), 'f', 1) << " ms, read back and store median "
-            << QString::number(median(importTimes), 'f', 1) << " ms (" << QFileInfo(path).size() / 1024
+            << QString::number(Bench::median(exportTimes), 'f', 1) << " ms, read back and store median "
+            << QString::number(Bench::median(importTimes), 'f', 1) << " ms (" << QFileInfo(path).size() / 1024
             << " KiB, " << runs << " runs)\n";
         out.flush();
     }

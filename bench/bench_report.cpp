@@ -1,5 +1,6 @@
 // Mapping > Report on 100,000 relations: opening and filling the report,
 // sorting by a header press, and moving the row mark.
+#include "benchutil.h"
 #include "data/cConnessione.h"
 #include "data/ids.h"
 #include "data/schema.h"
@@ -26,12 +27,6 @@ namespace {
 
 constexpr int Relations = 100000;
 constexpr int Concepts = 5000;
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 void fillDatabase(const QString &path)
 {
@@ -134,9 +129,9 @@ int main(int argc, char **argv)
         qFatal("the mark is on row %d", frmReportMapping::existing()->vGridMarkedRow);
 
     std::printf("report opened and filled (first time):  %8.1f ms\n", open.front());
-    std::printf("report refilled (median of 4):          %8.1f ms\n", median(refill));
-    std::printf("header sort, text column (median of 5): %8.1f ms\n", median(sortText));
-    std::printf("header sort, Record column (median 5):  %8.1f ms\n", median(sortNumeric));
-    std::printf("row-mark change (median of 21):         %8.3f ms\n", median(mark));
+    std::printf("report refilled (median of 4):          %8.1f ms\n", Bench::median(refill));
+    std::printf("header sort, text column (median of 5): %8.1f ms\n", Bench::median(sortText));
+    std::printf("header sort, Record column (median 5):  %8.1f ms\n", Bench::median(sortNumeric));
+    std::printf("row-mark change (median of 21):         %8.3f ms\n", Bench::median(mark));
     return 0;
 }

@@ -2,6 +2,7 @@
 // relations spread over the four projects.
 //
 //   QT_QPA_PLATFORM=offscreen build/bench/bench_tools [runs]
+#include "benchutil.h"
 #include "data/cConnessione.h"
 #include "data/ids.h"
 #include "data/schema.h"
@@ -28,8 +29,7 @@ constexpr int ConceptsPerModel = 10000;
 
 void fail(const QString &why)
 {
-    std::fprintf(stderr, "bench_tools: %s\n", qPrintable(why));
-    std::exit(1);
+    Bench::fail("bench_tools", why);
 }
 
 // A thesaurus with ConceptsPerModel concepts in each of the five models and
@@ -73,12 +73,6 @@ void open(const QString &path)
         fail(QStringLiteral("cannot open ") + path);
 }
 
-double median(QList<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.isEmpty() ? 0 : v.at(v.size() / 2);
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -113,7 +107,7 @@ int main(int argc, char **argv)
             if (d.messages().isEmpty() || !d.messages().last().startsWith(expected))
                 fail(QStringLiteral("%1 ended with: %2").arg(QString::fromLatin1(name), d.texts().join(QLatin1Char('|'))));
         }
-        out << QString::fromLatin1(name).leftJustified(30) << " median " << QString::number(median(times), 'f', 1)
+        out << QString::fromLatin1(name).leftJustified(30) << " median " << QString::number(Bench::median(times), 'f', 1)
             << " ms over " << runs << " runs\n";
         out.flush();
     };

@@ -4,6 +4,7 @@
 // tree, the finishing pass, opening the root and showing the window.
 //
 //   QT_QPA_PLATFORM=offscreen build/bench/bench_treeload [--runs N] [--walk-runs N]
+#include "benchutil.h"
 #include "data/cConnessione.h"
 #include "data/generator.h"
 #include "data/ids.h"
@@ -23,13 +24,6 @@
 using namespace mdlGlobale;
 
 namespace {
-
-double median(QList<double> v)
-{
-    std::sort(v.begin(), v.end());
-    const qsizetype n = v.size();
-    return n % 2 ? v.at(n / 2) : (v.at(n / 2 - 1) + v.at(n / 2)) / 2.0;
-}
 
 double loadOnce(frmAlbero::Caricamento mode)
 {
@@ -93,9 +87,9 @@ int main(int argc, char **argv)
             walk.append(loadOnce(frmAlbero::Caricamento::PerConcetto));
         if (frmAlbero::rightWindow()->tree()->count() != nodes)
             std::printf("node counts differ!\n");
-        std::printf("%-10d %-22s %10.1f %10d %8d\n", size, "subtree queries", median(fast), runs, nodes);
-        std::printf("%-10d %-22s %10.1f %10d %8d\n", size, "per-concept walk", median(walk), walkRuns, nodes);
-        std::printf("%-10d %-22s %9.1fx\n", size, "speed-up", median(walk) / median(fast));
+        std::printf("%-10d %-22s %10.1f %10d %8d\n", size, "subtree queries", Bench::median(fast), runs, nodes);
+        std::printf("%-10d %-22s %10.1f %10d %8d\n", size, "per-concept walk", Bench::median(walk), walkRuns, nodes);
+        std::printf("%-10d %-22s %9.1fx\n", size, "speed-up", Bench::median(walk) / Bench::median(fast));
         std::fflush(stdout);
 
         frmAlbero::rightWindow()->cmdChiudiFinestra_Click();

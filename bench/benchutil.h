@@ -1,0 +1,29 @@
+#pragma once
+
+// Small helpers shared by the benchmark programs.
+#include <QString>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+namespace Bench {
+
+// The median of a set of timings (the mean of the middle two for an even count; 0 for none).
+template<typename Container>
+double median(Container v)
+{
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    const auto n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2.0;
+}
+
+// Stops the benchmark with a reason on standard error.
+[[noreturn]] inline void fail(const char *program, const QString &why)
+{
+    std::fprintf(stderr, "%s: %s\n", program, qPrintable(why));
+    std::exit(1);
+}
+
+} // namespace Bench
