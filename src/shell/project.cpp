@@ -44,12 +44,9 @@ Progetto::Esito Progetto::Apri(const QString &path)
 
 Progetto::Esito Progetto::ApriFile(const QString &chosen)
 {
-    QString file = chosen;
-    if (g_jetConverter && cConnessione::probeFile(file) == cConnessione::FileKind::Jet) {
-        file = g_jetConverter(file);
-        if (file.isEmpty())
-            return Esito::Interrotto;
-    }
+    const QString file = fileDaAprire(chosen);
+    if (file.isEmpty())
+        return Esito::Interrotto; // an Access file the user chose not to, or could not, convert
     vDatabaseFolder = QFileInfo(file).absolutePath() + QLatin1Char('/');
 
     const QString connectionString = cConnessione::connectionStringFor(file);

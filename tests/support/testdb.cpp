@@ -14,19 +14,11 @@ TestDb::TestDb()
         throw std::runtime_error("cannot create a temporary folder");
 }
 
-namespace {
-
-void touchSqlite(const QString &path)
-{
-    cConnessione::createDatabaseFile(path);
-}
-
-} // namespace
 
 QString TestDb::createThesaurus(const QString &name)
 {
     const QString p = path(name);
-    touchSqlite(p);
+    cConnessione::createDatabaseFile(p);
     cConnessione c;
     if (!c.ApriConnessione(cConnessione::connectionStringFor(p)))
         throw std::runtime_error("cannot open test database");
@@ -38,7 +30,7 @@ QString TestDb::createThesaurus(const QString &name)
 QString TestDb::createWith(const QString &name, const QStringList &statements)
 {
     const QString p = path(name);
-    touchSqlite(p);
+    cConnessione::createDatabaseFile(p);
     run(p, statements);
     return p;
 }

@@ -188,20 +188,20 @@ void frmMain::setDatabaseMenus(bool open)
     }
 }
 
-void frmMain::applyOpenResult(int esito)
+void frmMain::applyOpenResult(Progetto::Esito esito)
 {
-    if (static_cast<Progetto::Esito>(esito) == Progetto::Esito::Aperto)
+    if (esito == Progetto::Esito::Aperto)
         setDatabaseMenus(true);
 }
 
 void frmMain::mnuProgettoApri_Click()
 {
-    applyOpenResult(static_cast<int>(Progetto::Apri()));
+    applyOpenResult(Progetto::Apri());
 }
 
 void frmMain::apriDatabase(const QString &path)
 {
-    applyOpenResult(static_cast<int>(Progetto::Apri(path)));
+    applyOpenResult(Progetto::Apri(path));
 }
 
 void frmMain::mnuProgettoChiudi_Click()

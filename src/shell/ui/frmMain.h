@@ -8,6 +8,10 @@ class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
 
+namespace Progetto {
+enum class Esito;
+}
+
 // The main window: menus for every command, the area that holds the child
 // windows, and the status bar that is the program's message line.
 class frmMain : public QMainWindow
@@ -63,7 +67,7 @@ protected:
 
 private:
     QAction *addItem(QMenu *menu, const char *name, const QString &caption, const QKeySequence &shortcut);
-    void applyOpenResult(int esito);
+    void applyOpenResult(Progetto::Esito esito);
 
     QMdiArea *m_area = nullptr;
     QLabel *m_panelText = nullptr;
