@@ -6,17 +6,18 @@
 //  - marking 10,000 mapped concepts ("Mark all the nodes involved in the project").
 //
 //   QT_QPA_PLATFORM=offscreen build/bench/bench_explore [--runs N] [--concepts N]
+#include "base/dialogs.h"
 #include "benchutil.h"
 #include "data/cConnessione.h"
 #include "data/generator.h"
-#include "data/searchindex.h"
 #include "data/ids.h"
-#include "shell/dialogs.h"
-#include "shell/mdlGlobale.h"
+#include "data/mdlGlobale.h"
+#include "data/searchindex.h"
+#include "shell/ui/app.h"
 #include "shell/ui/frmMain.h"
+#include "widgets/ui/ConceptTree.h"
 #include "workspace/search.h"
 #include "workspace/treequeries.h"
-#include "workspace/ui/ConceptTree.h"
 #include "workspace/ui/frmAlbero.h"
 
 #include <QApplication>
@@ -70,6 +71,7 @@ int main(int argc, char **argv)
     ScopedScriptedDialogs quiet;
     QTemporaryDir dir;
     frmMain main;
+    installRooms(main);
     main.show();
 
     // The thesaurus: the generator's labels (an English prefLabel, half the

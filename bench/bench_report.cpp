@@ -1,14 +1,15 @@
 // Mapping > Report on 100,000 relations: opening and filling the report,
 // sorting by a header press, and moving the row mark.
+#include "base/dialogs.h"
 #include "benchutil.h"
 #include "data/cConnessione.h"
 #include "data/ids.h"
+#include "data/mdlGlobale.h"
 #include "data/schema.h"
-#include "report/ui/FlexGrid.h"
 #include "report/ui/frmReportMapping.h"
-#include "shell/dialogs.h"
-#include "shell/mdlGlobale.h"
+#include "shell/ui/app.h"
 #include "shell/ui/frmMain.h"
+#include "widgets/ui/FlexGrid.h"
 
 #include <QAction>
 #include <QApplication>
@@ -85,6 +86,7 @@ int main(int argc, char **argv)
         qFatal("cannot open the database");
     vProjectOpen = true;
     frmMain main;
+    installRooms(main);
     main.setDatabaseMenus(true);
     main.resize(1280, 900);
     main.show();

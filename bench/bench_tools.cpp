@@ -2,12 +2,12 @@
 // relations spread over the four projects.
 //
 //   QT_QPA_PLATFORM=offscreen build/bench/bench_tools [runs]
+#include "base/dialogs.h"
 #include "benchutil.h"
 #include "data/cConnessione.h"
 #include "data/ids.h"
+#include "data/mdlGlobale.h"
 #include "data/schema.h"
-#include "shell/dialogs.h"
-#include "shell/mdlGlobale.h"
 #include "shell/project.h"
 #include "tools/cancellazione.h"
 #include "tools/esportazione.h"

@@ -4,15 +4,16 @@
 // tree, the finishing pass, opening the root and showing the window.
 //
 //   QT_QPA_PLATFORM=offscreen build/bench/bench_treeload [--runs N] [--walk-runs N]
+#include "base/dialogs.h"
 #include "benchutil.h"
 #include "data/cConnessione.h"
 #include "data/generator.h"
 #include "data/ids.h"
-#include "shell/dialogs.h"
-#include "shell/mdlGlobale.h"
+#include "data/mdlGlobale.h"
+#include "shell/ui/app.h"
 #include "shell/ui/frmMain.h"
+#include "widgets/ui/ConceptTree.h"
 #include "workspace/treequeries.h"
-#include "workspace/ui/ConceptTree.h"
 #include "workspace/ui/frmAlbero.h"
 
 #include <QApplication>
@@ -59,6 +60,7 @@ int main(int argc, char **argv)
     ScopedScriptedDialogs quiet;
     QTemporaryDir dir;
     frmMain main;
+    installRooms(main);
     main.show();
 
     std::printf("%-10s %-22s %10s %10s %8s\n", "concepts", "method", "median ms", "runs", "nodes");

@@ -18,7 +18,7 @@
 //   1400 "ENERGY" / 1401 "energy policy"
 #include "data/cConnessione.h"
 #include "data/ids.h"
-#include "shell/mdlGlobale.h"
+#include "data/mdlGlobale.h"
 #include "support/testdb.h"
 #include "workspace/treequeries.h"
 #include "workspace/ui/frmAlbero.h"

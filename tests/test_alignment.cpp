@@ -1,16 +1,17 @@
 // Mapping > New and the alignment windows on small thesauri: root lookup with
 // bound values, the trees (indexes, order, keys, pictures, backgrounds),
 // navigation, node clicks, closing, resizing and a failing load.
+#include "base/clock.h"
+#include "base/dialogs.h"
+#include "base/twips.h"
 #include "data/cConnessione.h"
 #include "data/ids.h"
-#include "shell/clock.h"
-#include "shell/dialogs.h"
-#include "shell/mdlGlobale.h"
-#include "shell/twips.h"
+#include "data/mdlGlobale.h"
+#include "shell/ui/app.h"
 #include "shell/ui/frmMain.h"
 #include "support/testdb.h"
+#include "widgets/ui/ConceptTree.h"
 #include "workspace/treequeries.h"
-#include "workspace/ui/ConceptTree.h"
 #include "workspace/ui/frmAlbero.h"
 #include "workspace/ui/frmScegli.h"
 #include "workspace/ui/mapping.h"
@@ -113,6 +114,7 @@ void TestAlignment::init()
     QVERIFY(vConnection.ApriConnessione(cConnessione::connectionStringFor(m_path)));
     vProjectOpen = true;
     m_main = new frmMain;
+    installRooms(*m_main);
     m_main->setDatabaseMenus(true);
     m_main->show();
 }

@@ -1,8 +1,8 @@
 // The thesauri choice dialog: its lists and hints, OK and Cancel outcomes,
 // the keyboard, and a cancelled choice leaving an open mapping's model alone.
+#include "base/dialogs.h"
 #include "data/ids.h"
-#include "shell/dialogs.h"
-#include "shell/mdlGlobale.h"
+#include "data/mdlGlobale.h"
 #include "workspace/ui/frmScegli.h"
 
 #include <QComboBox>

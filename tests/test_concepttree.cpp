@@ -1,7 +1,7 @@
 // The concept tree on its own: indexes in order of adding, keys, pictures,
 // highlight roles, ensure-visible, user and program changes of the expanded
 // state, and large trees built in one update.
-#include "workspace/ui/ConceptTree.h"
+#include "widgets/ui/ConceptTree.h"
 
 #include <QAbstractItemModelTester>
 #include <QFont>

@@ -1,11 +1,12 @@
 // The database connection: opening by content, result sets, statements,
 // read-only files, the highest relation id, the case rules of the schema.
+#include "base/dialogs.h"
+#include "base/mdlUtil.h"
 #include "data/cConnessione.h"
+#include "data/databasefile.h"
+#include "data/mdlGlobale.h"
 #include "data/schema.h"
 #include "data/sqlitefunctions.h"
-#include "shell/dialogs.h"
-#include "shell/mdlGlobale.h"
-#include "shell/mdlUtil.h"
 #include "support/testdb.h"
 
 #include <QFile>

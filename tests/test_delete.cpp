@@ -1,7 +1,7 @@
 // Deleting the relations of one project or of all: the prompt, the count in
 // the confirmation, exactly the chosen rows going, and every way of saying no.
-#include "shell/dialogs.h"
-#include "shell/mdlGlobale.h"
+#include "base/dialogs.h"
+#include "data/mdlGlobale.h"
 #include "tools/cancellazione.h"
 #include "tools/promptprogetto.h"
 #include "tools_fixture.h"

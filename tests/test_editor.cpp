@@ -1,8 +1,8 @@
 // The mapping editor: filling its boxes, choosing a relation, saving new and
 // edited relations, and what it does when saving cannot succeed.
+#include "base/dialogs.h"
 #include "data/cConnessione.h"
-#include "shell/dialogs.h"
-#include "shell/mdlGlobale.h"
+#include "data/mdlGlobale.h"
 #include "support/testdb.h"
 #include "workspace/mappingeditor.h"
 #include "workspace/ui/frmRisultatoMapping.h"

@@ -1,12 +1,13 @@
 // The project prompt and the two exports: file contents line by line, groups,
 // escaping read back by an XML parser, refused and cancelled answers, files
 // that cannot be written, and counts beyond 16 bits.
-#include "shell/dialogs.h"
-#include "shell/mdlGlobale.h"
+#include "base/dialogs.h"
+#include "data/mdlGlobale.h"
 #include "tools/esportazione.h"
 #include "tools/promptprogetto.h"
 #include "tools_fixture.h"
 
+#include "shell/ui/app.h"
 #include "shell/ui/frmMain.h"
 
 #include <QAction>
@@ -451,6 +452,7 @@ void TestExport::menuItemsRunTheCommands()
     addRelations(db, {{1, 2, 101, 2001, 9, QVariant()}});
     OpenDb open(db);
     frmMain main;
+    installRooms(main);
     main.setDatabaseMenus(true);
 
     ScopedScriptedDialogs d;

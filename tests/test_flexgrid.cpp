@@ -1,8 +1,8 @@
 // The grid component and the row marking shared by the program's grids.
-#include "report/ui/FlexGrid.h"
-#include "report/ui/mdlFunzioniMSHFlexGrid.h"
-#include "shell/mdlUtil.h"
-#include "shell/ui/pictures.h"
+#include "base/mdlUtil.h"
+#include "widgets/ui/FlexGrid.h"
+#include "widgets/ui/mdlFunzioniMSHFlexGrid.h"
+#include "widgets/ui/pictures.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemModelTester>

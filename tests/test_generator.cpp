@@ -1,12 +1,13 @@
 // The thesaurus generator: exact sizes, the shape of the trees (top concepts,
 // depth, fan-out), labels and links, relations, repeatability, refused
 // options, and its script command.
+#include "base/commandline.h"
 #include "data/cConnessione.h"
+#include "data/choices.h"
 #include "data/generator.h"
 #include "data/ids.h"
-#include "shell/cli.h"
+#include "shell/commands.h"
 #include "support/testdb.h"
-#include "workspace/choices.h"
 
 #include <QtTest>
 #include <stdexcept>
@@ -149,7 +150,7 @@ void TestGenerator::scriptCommand()
     const QString path = db.path(QStringLiteral("cli.sqlite"));
     QString outText, errText;
     QTextStream out(&outText), err(&errText);
-    const CommandLine &cli = CommandLine::program();
+    const CommandLine &cli = programCommands();
     QCOMPARE(cli.run({QStringLiteral("--generate-thesaurus"), QStringLiteral("40"), path, QStringLiteral("--relations"),
                       QStringLiteral("3"), QStringLiteral("--models"), QStringLiteral("3,1")},
                      out, err),

@@ -1,9 +1,9 @@
 // The rich-text reader, the shipped user guide, and the Help and About windows.
+#include "base/mdlUtil.h"
 #include "help/rtfreader.h"
 #include "help/ui/helpwindows.h"
-#include "shell/mdlUtil.h"
-#include "shell/ui/pictures.h"
 #include "support/testdb.h"
+#include "widgets/ui/pictures.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>

@@ -1,11 +1,13 @@
 // Conversion of Access (Jet 3 and Jet 4) databases: tables, row counts, NULLs
 // and text compared with what mdbtools' own programs report; refusal of a file
 // without the thesaurus tables; Cancel; the command line; Project > Open.
+#include "base/commandline.h"
+#include "base/dialogs.h"
 #include "data/cConnessione.h"
-#include "shell/cli.h"
-#include "shell/dialogs.h"
-#include "shell/mdlGlobale.h"
+#include "data/mdlGlobale.h"
+#include "shell/commands.h"
 #include "shell/project.h"
+#include "shell/ui/app.h"
 #include "shell/ui/frmMain.h"
 #include "support/testdb.h"
 #include "tools/jet_convert.h"
@@ -250,17 +252,17 @@ void TestJetConvert::commandLine()
     QString outText, errText;
     QTextStream out(&outText), err(&errText);
     const QString bogus = t.writeFile(QStringLiteral("bogus.mdb"), QByteArray(4096, 'x'));
-    QCOMPARE(CommandLine::program().run({QStringLiteral("--convert-mdb"), bogus, t.path(QStringLiteral("b.sqlite"))}, out,
+    QCOMPARE(programCommands().run({QStringLiteral("--convert-mdb"), bogus, t.path(QStringLiteral("b.sqlite"))}, out,
                                         err),
              1);
     QVERIFY(!QFile::exists(t.path(QStringLiteral("b.sqlite"))));
-    QCOMPARE(CommandLine::program().run({QStringLiteral("--convert-mdb"), bogus}, out, err), 2);
+    QCOMPARE(programCommands().run({QStringLiteral("--convert-mdb"), bogus}, out, err), 2);
 
     const QString jet = jetFile(QStringLiteral("datetest-jet4.mdb"));
     if (jet.isEmpty())
         QSKIP("../shared/data is absent: the Jet sample databases are needed for the rest of this test");
     const QString db = t.path(QStringLiteral("dates.sqlite"));
-    QCOMPARE(CommandLine::program().run({QStringLiteral("--convert-mdb"), jet, db}, out, err), 0);
+    QCOMPARE(programCommands().run({QStringLiteral("--convert-mdb"), jet, db}, out, err), 0);
     out.flush();
     QVERIFY(outText.contains(QStringLiteral("DateTest: 6")));
     QCOMPARE(TestDb::value(db, QStringLiteral("select count(*) from DateTest")).toLongLong(), 6);
@@ -274,7 +276,8 @@ void TestJetConvert::projectOpenOffersConversion()
     TestDb t;
     const QString copy = t.path(QStringLiteral("northwind.mdb"));
     QVERIFY(QFile::copy(jet, copy));
-    frmMain w; // installs the converter
+    frmMain w;
+    installRooms(w); // installs the Access converter
     ScopedScriptedDialogs d;
     QCOMPARE(Progetto::ApriFile(copy), Progetto::Esito::Interrotto);
     QCOMPARE(d.messages(),

@@ -1,11 +1,12 @@
 // The main window's project commands and menu states: Open, Close, Exit,
 // failures on the way, the minimum size and the tiling of child windows.
+#include "base/dialogs.h"
+#include "base/mdlUtil.h"
+#include "base/twips.h"
 #include "data/cConnessione.h"
-#include "shell/dialogs.h"
-#include "shell/mdlGlobale.h"
-#include "shell/mdlUtil.h"
+#include "data/mdlGlobale.h"
 #include "shell/project.h"
-#include "shell/twips.h"
+#include "shell/ui/app.h"
 #include "shell/ui/frmMain.h"
 #include "support/testdb.h"
 
@@ -76,6 +77,7 @@ void TestMainWindow::init()
     RiempiRelazioni();
     m_dialogs = new ScopedScriptedDialogs;
     m_main = new frmMain;
+    installRooms(*m_main);
     m_main->setStartupMenus();
     m_main->show();
 }

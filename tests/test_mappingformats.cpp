@@ -2,11 +2,11 @@
 // of the database gives the same relations (and notes, where the format
 // carries them); the SSSOM metadata and the CSV layout byte for byte; URIs RDF
 // cannot carry reported; files that cannot be written.
-#include "shell/clock.h"
+#include "base/clock.h"
+#include "mapping_fixture.h"
 #include "tools/mappingformats.h"
 #include "tools/mappingimport.h"
 #include "tools/mappingrdf.h"
-#include "mapping_fixture.h"
 
 #include <QtTest>
 

@@ -1,10 +1,10 @@
 // The script commands --export and --import-mappings: exit statuses, what
 // they print, and that a dry run stores nothing.
+#include "base/commandline.h"
+#include "mapping_fixture.h"
 #include "support/commandrun.h"
-#include "shell/cli.h"
 #include "tools/mappingformats.h"
 #include "tools/promptprogetto.h"
-#include "mapping_fixture.h"
 
 #include <QtTest>
 

@@ -2,11 +2,12 @@
 // stored until Yes, malformed files of every kind named by line with the
 // database unchanged, duplicates stored once, SSSOM as other tools write it,
 // and the new menu items.
+#include "mapping_fixture.h"
+#include "shell/ui/app.h"
 #include "shell/ui/frmMain.h"
 #include "tools/mappingformats.h"
 #include "tools/mappingimport.h"
 #include "tools/promptprogetto.h"
-#include "mapping_fixture.h"
 
 #include <QAction>
 #include <QApplication>
@@ -333,6 +334,7 @@ void TestMappingImport::formatRecognised()
 void TestMappingImport::menuItemsBelowTheExistingOnes()
 {
     frmMain main;
+    installRooms(main);
     const QList<QAction *> exportItems = main.menu(QStringLiteral("mnuExport"))->actions();
     QStringList names, captions;
     for (QAction *a : exportItems)
@@ -367,6 +369,7 @@ void TestMappingImport::exportMenuCommand()
     addRelations(db, {{1, 4, 101, 5001, 9, QStringLiteral("n")}, {2, 2, 101, 2001, 9, QVariant()}});
     OpenDb open(db);
     frmMain main;
+    installRooms(main);
     main.setDatabaseMenus(true);
     const QString chosen = t.path(QStringLiteral("chosen.ttl"));
     ScopedScriptedDialogs d;

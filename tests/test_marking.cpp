@@ -2,11 +2,12 @@
 // windows ("Pref" / "PrefMinus"), and the mapping workflow that ends in it:
 // a concept of each tree put into the mapping editor with cmdMapping, a
 // relation chosen and saved, the pair marked afterwards.
+#include "base/dialogs.h"
 #include "explore_fixture.h"
-#include "shell/dialogs.h"
+#include "shell/ui/app.h"
 #include "shell/ui/frmMain.h"
+#include "widgets/ui/ConceptTree.h"
 #include "workspace/marking.h"
-#include "workspace/ui/ConceptTree.h"
 #include "workspace/ui/frmRisultatoMapping.h"
 #include "workspace/ui/frmScegli.h"
 
@@ -70,6 +71,7 @@ void TestMarking::open()
     vProjectOpen = true;
     vLastRelationId = LeggiUltimoId(vConnection);
     m_main = new frmMain;
+    installRooms(*m_main);
     m_main->setDatabaseMenus(true);
     m_main->show();
 }

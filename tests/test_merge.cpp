@@ -1,9 +1,9 @@
 // Merging the relations of a second database: numbering after the largest id,
 // copied columns and notes, repeated merges, and a failing row undoing the
 // whole merge.
-#include "shell/dialogs.h"
-#include "shell/mdlGlobale.h"
-#include "shell/mdlUtil.h"
+#include "base/dialogs.h"
+#include "base/mdlUtil.h"
+#include "data/mdlGlobale.h"
 #include "shell/project.h"
 #include "tools/unione.h"
 #include "tools_fixture.h"

@@ -2,13 +2,14 @@
 // for the current concept, in which order and under which caption, when label
 // and grid hide, the double click, the header sort, Null values, a concept
 // without properties and a database that went away.
+#include "base/dialogs.h"
 #include "data/schema.h"
 #include "explore_fixture.h"
-#include "report/ui/FlexGrid.h"
-#include "shell/dialogs.h"
+#include "shell/ui/app.h"
 #include "shell/ui/frmMain.h"
+#include "widgets/ui/ConceptTree.h"
+#include "widgets/ui/FlexGrid.h"
 #include "workspace/nodeinfo.h"
-#include "workspace/ui/ConceptTree.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -58,6 +59,7 @@ void TestNodeInfo::open(const QString &path)
     QVERIFY(vConnection.ApriConnessione(cConnessione::connectionStringFor(path)));
     vProjectOpen = true;
     m_main = new frmMain;
+    installRooms(*m_main);
     m_main->show();
     ExploreFixture::openWindows(Ids::GEMET);
     QVERIFY(left());

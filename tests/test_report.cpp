@@ -1,15 +1,16 @@
 // The mapping report window: listing, deleting, modifying, adding, reloading,
 // sorting and its layout.
+#include "base/dialogs.h"
+#include "base/twips.h"
 #include "data/cConnessione.h"
+#include "data/mdlGlobale.h"
 #include "report/report.h"
-#include "report/ui/FlexGrid.h"
 #include "report/ui/frmReportMapping.h"
-#include "report/ui/mdlFunzioniMSHFlexGrid.h"
-#include "shell/dialogs.h"
-#include "shell/mdlGlobale.h"
-#include "shell/twips.h"
+#include "shell/ui/app.h"
 #include "shell/ui/frmMain.h"
 #include "support/testdb.h"
+#include "widgets/ui/FlexGrid.h"
+#include "widgets/ui/mdlFunzioniMSHFlexGrid.h"
 #include "workspace/ui/frmRisultatoMapping.h"
 
 #include <QAbstractItemModelTester>
@@ -84,6 +85,7 @@ void TestReport::init()
     vProjectOpen = true;
     vLastRelationId = LeggiUltimoId(vConnection);
     m_main = std::make_unique<frmMain>();
+    installRooms(*m_main);
     m_main->setDatabaseMenus(true);
     m_main->show();
 }

@@ -3,7 +3,7 @@
 // the tool that builds it refusing inconsistent sources.
 #include "data/cConnessione.h"
 #include "data/ids.h"
-#include "shell/mdlGlobale.h"
+#include "data/mdlGlobale.h"
 #include "support/testdb.h"
 
 #include <QDir>

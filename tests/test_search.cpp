@@ -1,13 +1,14 @@
 // The concept search of the alignment windows: the statement built from the
 // ticked boxes and the window's side, the highlighting of the concepts found,
 // the messages, faults (quotes, a closed database) and the case-blind LIKE.
+#include "base/dialogs.h"
 #include "data/searchindex.h"
 #include "data/sqlitefunctions.h"
 #include "explore_fixture.h"
-#include "shell/dialogs.h"
+#include "shell/ui/app.h"
 #include "shell/ui/frmMain.h"
+#include "widgets/ui/ConceptTree.h"
 #include "workspace/search.h"
-#include "workspace/ui/ConceptTree.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -67,6 +68,7 @@ void TestSearch::init()
     QVERIFY(vConnection.ApriConnessione(cConnessione::connectionStringFor(m_path)));
     vProjectOpen = true;
     m_main = new frmMain;
+    installRooms(*m_main);
     m_main->show();
     ExploreFixture::openWindows(Ids::GEMET);
     QVERIFY(left() && right());

@@ -1,12 +1,14 @@
 // SKOS import: the real UNESCO Thesaurus, SKOS-XL labels and grouping levels,
 // the names of top-level subsets, re-import keeping mapping relations,
 // malformed files, Cancel, the command line and the Project menu item.
+#include "base/commandline.h"
+#include "base/dialogs.h"
 #include "data/cConnessione.h"
 #include "data/ids.h"
-#include "shell/cli.h"
-#include "shell/dialogs.h"
-#include "shell/mdlGlobale.h"
+#include "data/mdlGlobale.h"
+#include "shell/commands.h"
 #include "shell/project.h"
+#include "shell/ui/app.h"
 #include "shell/ui/frmMain.h"
 #include "support/testdb.h"
 #include "tools/skos_import.h"
@@ -541,7 +543,7 @@ void TestSkosImport::commandLineExitStatuses()
     auto run = [&](const QStringList &args) {
         outText.clear();
         errText.clear();
-        const int rc = CommandLine::program().run(args, out, err);
+        const int rc = programCommands().run(args, out, err);
         out.flush();
         err.flush();
         return rc;
@@ -592,6 +594,7 @@ void TestSkosImport::projectMenuImport()
 {
     TestDb t;
     frmMain w;
+    installRooms(w);
     QMenu *project = w.menu(QStringLiteral("mnuProgetto"));
     QAction *item = w.action(QStringLiteral("mnuProgettoImportaSkos"));
     QVERIFY(project && item);

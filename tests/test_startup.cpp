@@ -1,13 +1,13 @@
 // Start-up: the wait on the splash through an injected clock, window centring,
 // the relation lists and the main window the start-up sequence leaves.
-#include "shell/clock.h"
-#include "shell/mdlGlobale.h"
+#include "base/clock.h"
+#include "base/dialogs.h"
+#include "base/twips.h"
+#include "data/mdlGlobale.h"
 #include "shell/startup.h"
-#include "shell/twips.h"
 #include "shell/ui/app.h"
 #include "shell/ui/frmMain.h"
-#include "shell/ui/widgets.h"
-#include "shell/dialogs.h"
+#include "widgets/ui/widgets.h"
 
 #include <QMenu>
 #include <QtTest>

@@ -1,6 +1,6 @@
 // The script commands of the exports, the merge and the bulk delete.
+#include "base/commandline.h"
 #include "support/commandrun.h"
-#include "shell/cli.h"
 #include "tools_fixture.h"
 
 #include <QtTest>

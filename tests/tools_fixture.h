@@ -2,10 +2,10 @@
 
 // Thesaurus databases with concepts and mapping relations for the tests of the
 // exports, the merge and the bulk delete, opened as Project > Open does.
+#include "base/dialogs.h"
 #include "data/cConnessione.h"
 #include "data/ids.h"
-#include "shell/dialogs.h"
-#include "shell/mdlGlobale.h"
+#include "data/mdlGlobale.h"
 #include "shell/project.h"
 #include "support/testdb.h"
 

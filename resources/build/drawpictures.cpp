@@ -8,7 +8,7 @@
 // the desktop entry.  Everything is drawn with plain shapes (no fonts), so the
 // result is the same on every machine.
 
-#include "shell/ui/pictures.h"
+#include "widgets/ui/pictures.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/DbError.h"
+#include "base/DbError.h"
 
 #include <QSqlQuery>
 #include <QString>

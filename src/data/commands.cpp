@@ -1,6 +1,7 @@
-#include "data/DbError.h"
+#include "base/commandline.h"
+#include "base/DbError.h"
+#include "data/commands.h"
 #include "data/generator.h"
-#include "shell/cli.h"
 
 #include <stdexcept>
 

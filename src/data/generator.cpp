@@ -1,9 +1,9 @@
 #include "data/generator.h"
 
 #include "data/cConnessione.h"
+#include "data/choices.h"
 #include "data/ids.h"
 #include "data/schema.h"
-#include "workspace/choices.h"
 
 #include <QSet>
 #include <QSqlQuery>

@@ -1,34 +1,14 @@
 #include "shell/project.h"
 
-#include "shell/dialogs.h"
-#include "shell/mdlGlobale.h"
-#include "shell/mdlUtil.h"
+#include "base/dialogs.h"
+#include "base/mdlUtil.h"
+#include "data/databasefile.h"
+#include "data/mdlGlobale.h"
 
 #include <QDir>
 #include <QFileInfo>
 
 using namespace mdlGlobale;
-
-namespace {
-Progetto::JetConverter g_jetConverter;
-}
-
-void Progetto::setJetConverter(JetConverter converter)
-{
-    g_jetConverter = std::move(converter);
-}
-
-QString Progetto::filtroDatabase()
-{
-    return QStringLiteral("SQLite database (*.sqlite *.sqlite3 *.db);;Database file (*.mdb);;All files (*)");
-}
-
-QString Progetto::fileDaAprire(const QString &chosen)
-{
-    if (g_jetConverter && cConnessione::probeFile(chosen) == cConnessione::FileKind::Jet)
-        return g_jetConverter(chosen);
-    return chosen;
-}
 
 Progetto::Esito Progetto::Apri(const QString &path)
 {

@@ -1,9 +1,11 @@
 #pragma once
 
-#include <QString>
-#include <functional>
+#include "data/databasefile.h"
 
-// The project commands of the main window, free of widgets.
+#include <QString>
+
+// The project commands of the main window, free of widgets.  The file
+// choice they share with the merge is in data/databasefile.h.
 namespace Progetto {
 
 enum class Esito {
@@ -22,18 +24,5 @@ Esito ApriFile(const QString &path);
 
 // Project > Close.  True when a database was open and is now closed.
 bool Chiudi();
-
-// What Open does with an Access (Jet) file: given its path, returns the path of
-// a database of this program to open instead, or an empty string when the
-// file is not to be opened.  Without a converter such files are refused.
-using JetConverter = std::function<QString(const QString &jetPath)>;
-void setJetConverter(JetConverter converter);
-
-// The file Open would open for a chosen one: the file itself, or for an Access
-// (Jet) file what the converter gives (empty when it is not to be opened).
-QString fileDaAprire(const QString &chosen);
-
-// The filter of the Open dialog.
-QString filtroDatabase();
 
 } // namespace Progetto

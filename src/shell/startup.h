@@ -11,14 +11,3 @@ namespace Startup {
 int AttendiSplash(const Clock &clock);
 
 } // namespace Startup
-
-// Places a box of the given size in the middle of a container (all in twips):
-// returns the new top and left.  Halves are fractions, as for the screen
-// centring of windows; the results are rounded to whole twips.
-struct CentredPosition
-{
-    double top;
-    double left;
-};
-CentredPosition centreIn(double containerTop, double containerLeft, double containerHeight,
-                         double containerWidth, double height, double width);

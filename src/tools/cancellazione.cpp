@@ -1,10 +1,10 @@
 #include "tools/cancellazione.h"
 
+#include "base/attesa.h"
+#include "base/dialogs.h"
+#include "base/mdlUtil.h"
 #include "data/cConnessione.h"
-#include "shell/dialogs.h"
-#include "shell/mdlGlobale.h"
-#include "shell/mdlUtil.h"
-#include "shell/attesa.h"
+#include "data/mdlGlobale.h"
 #include "tools/promptprogetto.h"
 
 using namespace mdlGlobale;

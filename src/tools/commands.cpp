@@ -1,9 +1,11 @@
 // Script commands of the exports, the merge and the bulk delete: the same work
 // as the menu items, without windows, for batch use.
+#include "base/commandline.h"
+#include "base/mdlUtil.h"
 #include "data/cConnessione.h"
-#include "shell/cli.h"
-#include "shell/mdlUtil.h"
+#include "data/databasefile.h"
 #include "tools/cancellazione.h"
+#include "tools/commands.h"
 #include "tools/esportazione.h"
 #include "tools/mappingcommands.h"
 #include "tools/promptprogetto.h"

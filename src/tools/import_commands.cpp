@@ -1,6 +1,7 @@
+#include "base/commandline.h"
 #include "data/cConnessione.h"
 #include "data/schema.h"
-#include "shell/cli.h"
+#include "tools/commands.h"
 #include "tools/jet_convert.h"
 #include "tools/skos_import.h"
 

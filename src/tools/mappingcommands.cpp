@@ -1,8 +1,9 @@
 #include "tools/mappingcommands.h"
 
+#include "base/commandline.h"
+#include "base/mdlUtil.h"
 #include "data/cConnessione.h"
-#include "shell/cli.h"
-#include "shell/mdlUtil.h"
+#include "data/databasefile.h"
 #include "tools/esportazione.h"
 #include "tools/mappingformats.h"
 #include "tools/mappingimport.h"

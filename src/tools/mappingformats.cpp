@@ -2,13 +2,13 @@
 
 #include "tools/esportazione.h"
 
+#include "base/attesa.h"
+#include "base/clock.h"
+#include "base/dialogs.h"
+#include "base/mdlUtil.h"
 #include "data/cConnessione.h"
 #include "data/ids.h"
-#include "shell/clock.h"
-#include "shell/dialogs.h"
-#include "shell/mdlGlobale.h"
-#include "shell/mdlUtil.h"
-#include "shell/attesa.h"
+#include "data/mdlGlobale.h"
 #include "tools/mappingrdf.h"
 #include "tools/promptprogetto.h"
 

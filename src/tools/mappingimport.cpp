@@ -1,11 +1,11 @@
 #include "tools/mappingimport.h"
 
+#include "base/attesa.h"
+#include "base/dialogs.h"
+#include "base/mdlUtil.h"
 #include "data/cConnessione.h"
 #include "data/ids.h"
-#include "shell/dialogs.h"
-#include "shell/mdlGlobale.h"
-#include "shell/mdlUtil.h"
-#include "shell/attesa.h"
+#include "data/mdlGlobale.h"
 #include "tools/mappingformats.h"
 #include "tools/mappingrdf.h"
 

@@ -1,6 +1,6 @@
 #include "tools/promptprogetto.h"
 
-#include "shell/dialogs.h"
+#include "base/dialogs.h"
 
 QString PromptProgetto::titoloEsportazione()
 {

@@ -1,11 +1,11 @@
 #include "tools/unione.h"
 
+#include "base/attesa.h"
+#include "base/dialogs.h"
+#include "base/mdlUtil.h"
 #include "data/cConnessione.h"
-#include "shell/dialogs.h"
-#include "shell/mdlGlobale.h"
-#include "shell/mdlUtil.h"
-#include "shell/project.h"
-#include "shell/attesa.h"
+#include "data/databasefile.h"
+#include "data/mdlGlobale.h"
 
 #include <QDir>
 #include <limits>

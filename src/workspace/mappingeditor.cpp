@@ -1,10 +1,10 @@
 #include "workspace/mappingeditor.h"
 
-#include "data/DbError.h"
+#include "base/DbError.h"
+#include "base/dialogs.h"
+#include "base/mdlUtil.h"
 #include "data/ids.h"
-#include "shell/dialogs.h"
-#include "shell/mdlGlobale.h"
-#include "shell/mdlUtil.h"
+#include "data/mdlGlobale.h"
 
 #include <limits>
 

@@ -1,7 +1,7 @@
 #include "workspace/treequeries.h"
 
+#include "base/clock.h"
 #include "data/ids.h"
-#include "shell/clock.h"
 
 AlberoQuery::Query AlberoQuery::targetRoot(int model, const QString &subset)
 {

@@ -1,6 +1,7 @@
 #include "support/commandrun.h"
 
-#include "shell/cli.h"
+#include "base/commandline.h"
+#include "shell/commands.h"
 
 #include <QTextStream>
 
@@ -9,7 +10,7 @@ Run run(const QStringList &args)
     Run r;
     QTextStream out(&r.out);
     QTextStream err(&r.err);
-    r.status = CommandLine::program().run(args, out, err);
+    r.status = programCommands().run(args, out, err);
     out.flush();
     err.flush();
     return r;

@@ -1,10 +1,10 @@
 #include "help/ui/helpwindows.h"
 
+#include "base/mdlUtil.h"
+#include "base/twips.h"
 #include "help/rtfreader.h"
-#include "shell/mdlUtil.h"
-#include "shell/twips.h"
-#include "shell/ui/pictures.h"
-#include "shell/ui/widgets.h"
+#include "widgets/ui/pictures.h"
+#include "widgets/ui/widgets.h"
 
 #include <QFrame>
 #include <QLabel>

@@ -1,16 +1,16 @@
 #include "report/ui/frmReportMapping.h"
 
-#include "data/DbError.h"
+#include "base/DbError.h"
+#include "base/dialogs.h"
+#include "base/mdlUtil.h"
+#include "base/twips.h"
+#include "data/mdlGlobale.h"
 #include "report/report.h"
-#include "report/ui/FlexGrid.h"
-#include "report/ui/mdlFunzioniMSHFlexGrid.h"
-#include "shell/dialogs.h"
-#include "shell/mdlGlobale.h"
-#include "shell/mdlUtil.h"
-#include "shell/twips.h"
-#include "shell/ui/frmMain.h"
-#include "shell/ui/pictures.h"
-#include "shell/ui/widgets.h"
+#include "widgets/ui/FlexGrid.h"
+#include "widgets/ui/MainFrame.h"
+#include "widgets/ui/mdlFunzioniMSHFlexGrid.h"
+#include "widgets/ui/pictures.h"
+#include "widgets/ui/widgets.h"
 #include "workspace/ui/frmRisultatoMapping.h"
 
 #include <QAction>
@@ -87,7 +87,7 @@ frmReportMapping *frmReportMapping::mnuToolsMappingEffettuato_Click()
     if (!w) {
         w = new frmReportMapping;
         g_report = w;
-        QMdiSubWindow *sub = frmMain::instance() ? frmMain::instance()->addChild(w) : nullptr;
+        QMdiSubWindow *sub = MainFrame::instance() ? MainFrame::instance()->addChild(w) : nullptr;
         if (sub) {
             sub->resize(sub->sizeHint());
             sub->show();
@@ -180,7 +180,7 @@ void frmReportMapping::Form_Load()
 {
     FlexGrid &grid = *msfgReportMapping;
     vEditRelationId = 0;
-    if (frmMain *main = frmMain::instance())
+    if (MainFrame *main = MainFrame::instance())
         Widgets::CentraForm(outerWindow(), main);
     vGridMarkedRow = EvidenziaRiga(grid, grid.row());
     vGridMarkedRow = 0;
@@ -297,7 +297,7 @@ void frmReportMapping::cmdEliminaRecord_Click()
 
 void frmReportMapping::cmdInserisciRecord_Click()
 {
-    QPointer<frmMain> main = frmMain::instance();
+    QPointer<MainFrame> main = MainFrame::instance();
     outerWindow()->close();
     if (main)
         if (QAction *a = main->action(QStringLiteral("mnuToolsNuovoMapping")))

@@ -1,10 +1,10 @@
 #include "report/ui/frmReportMapping.h"
-#include "shell/ui/frmMain.h"
-#include "shell/ui/subsystems.h"
+#include "report/ui/install.h"
+#include "widgets/ui/MainFrame.h"
 
 #include <QAction>
 
-void installReport(frmMain &main)
+void installReport(MainFrame &main)
 {
     if (QAction *report = main.action(QStringLiteral("mnuToolsMappingEffettuato")))
         QObject::connect(report, &QAction::triggered, &main, [] { frmReportMapping::mnuToolsMappingEffettuato_Click(); });

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/dialogs.h"
+#include "base/dialogs.h"
 
 class QWidget;
 

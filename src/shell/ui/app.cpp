@@ -1,13 +1,17 @@
 #include "shell/ui/app.h"
 
-#include "shell/cli.h"
-#include "shell/clock.h"
-#include "shell/mdlGlobale.h"
-#include "shell/mdlUtil.h"
+#include "base/clock.h"
+#include "base/commandline.h"
+#include "base/mdlUtil.h"
+#include "data/mdlGlobale.h"
+#include "report/ui/install.h"
+#include "shell/commands.h"
 #include "shell/startup.h"
-#include "shell/ui/RealDialogs.h"
 #include "shell/ui/frmMain.h"
 #include "shell/ui/frmSplash.h"
+#include "shell/ui/RealDialogs.h"
+#include "tools/ui/install.h"
+#include "workspace/ui/install.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -26,6 +30,7 @@ frmMain *mdlGlobale::Main()
     RiempiRelazioni();
 
     auto *main = new frmMain;
+    installRooms(*main);
     main->setStartupMenus();
     main->show();
 
@@ -34,16 +39,24 @@ frmMain *mdlGlobale::Main()
     return main;
 }
 
+void installRooms(frmMain &main)
+{
+    installWorkspace(main);
+    installReport(main);
+    installTools(main);
+    installImport(main);
+}
+
 int runProgram(int argc, char **argv)
 {
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
-    if (CommandLine::program().handles(args)) {
+    if (programCommands().handles(args)) {
         QCoreApplication app(argc, argv);
         QTextStream out(stdout);
         QTextStream err(stderr);
-        return CommandLine::program().run(args, out, err);
+        return programCommands().run(args, out, err);
     }
 
     QApplication app(argc, argv);

@@ -1,13 +1,12 @@
 #include "shell/ui/frmMain.h"
 
+#include "base/attesa.h"
+#include "base/clock.h"
+#include "base/dialogs.h"
+#include "base/twips.h"
+#include "data/mdlGlobale.h"
 #include "help/ui/helpwindows.h"
-#include "shell/attesa.h"
-#include "shell/clock.h"
-#include "shell/dialogs.h"
-#include "shell/mdlGlobale.h"
 #include "shell/project.h"
-#include "shell/twips.h"
-#include "shell/ui/subsystems.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -23,19 +22,14 @@
 
 using namespace mdlGlobale;
 
-namespace {
-QPointer<frmMain> g_main;
-}
-
 frmMain *frmMain::instance()
 {
-    return g_main.data();
+    return static_cast<frmMain *>(MainFrame::instance());
 }
 
 frmMain::frmMain(QWidget *parent)
-    : QMainWindow(parent)
+    : MainFrame(parent)
 {
-    g_main = this;
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Vospan - Quendral"));
     setAttribute(Qt::WA_DeleteOnClose, false);
@@ -119,11 +113,6 @@ frmMain::frmMain(QWidget *parent)
         else
             QApplication::restoreOverrideCursor();
     });
-
-    installWorkspace(*this);
-    installReport(*this);
-    installTools(*this);
-    installImport(*this);
 }
 
 frmMain::~frmMain() = default;
@@ -134,16 +123,6 @@ QAction *frmMain::addItem(QMenu *menu, const char *name, const QString &caption,
     a->setObjectName(QString::fromLatin1(name));
     a->setShortcut(shortcut);
     return a;
-}
-
-QAction *frmMain::action(const QString &objectName) const
-{
-    return findChild<QAction *>(objectName);
-}
-
-QMenu *frmMain::menu(const QString &objectName) const
-{
-    return findChild<QMenu *>(objectName);
 }
 
 QMdiSubWindow *frmMain::addChild(QWidget *child)

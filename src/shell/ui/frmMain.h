@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QMainWindow>
+#include "widgets/ui/MainFrame.h"
 
 class QAction;
 class QLabel;
@@ -14,7 +14,7 @@ enum class Esito;
 
 // The main window: menus for every command, the area that holds the child
 // windows, and the status bar that is the program's message line.
-class frmMain : public QMainWindow
+class frmMain : public MainFrame
 {
     Q_OBJECT
 public:
@@ -24,29 +24,18 @@ public:
     // The one instance, created by start-up (null before).
     static frmMain *instance();
 
-    QMdiArea *area() const { return m_area; }
-
-    // Adds a child window to the area; the area owns it from then on.
-    QMdiSubWindow *addChild(QWidget *child);
-
-    // Status bar panel 1.
-    QString statusText() const;
-    void setStatusText(const QString &text);
-    // Paints the status bar now (long synchronous work calls it to show progress).
-    void repaintStatus();
-
-    // Menu items and menus by object name ("mnuProgettoApri", "mnuTools", ...).
-    QAction *action(const QString &objectName) const;
-    QMenu *menu(const QString &objectName) const;
+    QMdiArea *area() const override { return m_area; }
+    QMdiSubWindow *addChild(QWidget *child) override;
+    QString statusText() const override;
+    void setStatusText(const QString &text) override;
+    void repaintStatus() override;
 
     // Switches the menus to one of the two database states.
     void setDatabaseMenus(bool databaseOpen);
     // The menus as start-up leaves them: Mapping, Export and Utilities disabled.
     void setStartupMenus();
 
-    // The child windows side by side, each the full height of the area, the
-    // most recently active one on the left.
-    void tileVertically();
+    void tileVertically() override;
 
     // Minimum size of the window in its normal state, in twips.
     static constexpr int MinWidthTwips = 15060;
@@ -59,7 +48,7 @@ public slots:
     void mnuHelpHelp_Click();
     void mnuHelpAbout_Click();
     // Opens a database given on the command line, as Open would.
-    void apriDatabase(const QString &path);
+    void apriDatabase(const QString &path) override;
 
 protected:
     void resizeEvent(QResizeEvent *event) override;

@@ -1,8 +1,8 @@
 #include "shell/ui/frmSplash.h"
 
-#include "shell/ui/pictures.h"
-#include "shell/twips.h"
-#include "shell/ui/widgets.h"
+#include "base/twips.h"
+#include "widgets/ui/pictures.h"
+#include "widgets/ui/widgets.h"
 
 #include <QEvent>
 #include <QFrame>

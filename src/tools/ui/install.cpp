@@ -1,18 +1,18 @@
-#include "shell/ui/frmMain.h"
-#include "shell/ui/subsystems.h"
-#include "shell/attesa.h"
+#include "base/attesa.h"
 #include "tools/cancellazione.h"
 #include "tools/esportazione.h"
 #include "tools/mappingformats.h"
 #include "tools/mappingimport.h"
+#include "tools/ui/install.h"
 #include "tools/unione.h"
+#include "widgets/ui/MainFrame.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCursor>
 #include <QMenu>
 
-void installTools(frmMain &main)
+void installTools(MainFrame &main)
 {
     const struct {
         const char *action;

@@ -1,14 +1,14 @@
+#include "base/dialogs.h"
+#include "base/mdlUtil.h"
 #include "data/cConnessione.h"
+#include "data/databasefile.h"
 #include "data/ids.h"
+#include "data/mdlGlobale.h"
 #include "data/schema.h"
-#include "shell/dialogs.h"
-#include "shell/mdlGlobale.h"
-#include "shell/mdlUtil.h"
-#include "shell/project.h"
-#include "shell/ui/frmMain.h"
-#include "shell/ui/subsystems.h"
 #include "tools/jet_convert.h"
 #include "tools/skos_import.h"
+#include "tools/ui/install.h"
+#include "widgets/ui/MainFrame.h"
 
 #include <QAction>
 #include <QApplication>
@@ -73,7 +73,7 @@ QString guessThesaurus(const QString &file)
     return {};
 }
 
-void importSkos(frmMain &w)
+void importSkos(MainFrame &w)
 {
     const QString file = dialogs().openFile(
         kImportTitle, startFolder(),
@@ -194,7 +194,7 @@ QString convertJet(const QString &jetPath)
 
     Jet::Result r;
     {
-        ProgressWindow progress(frmMain::instance(), QStringLiteral("Convert Access database"),
+        ProgressWindow progress(MainFrame::instance(), QStringLiteral("Convert Access database"),
                                 QStringLiteral("Converting %1").arg(QFileInfo(jetPath).fileName()));
         r = Jet::convertThesaurus(jetPath, out, [&](int percent, const QString &table) {
             return progress.update(percent, table.isEmpty() ? QString() : QStringLiteral("Copying %1").arg(table));
@@ -210,7 +210,7 @@ QString convertJet(const QString &jetPath)
 
 } // namespace
 
-void installImport(frmMain &w)
+void installImport(MainFrame &w)
 {
     QMenu *project = w.menu(QStringLiteral("mnuProgetto"));
     QAction *separator = w.action(QStringLiteral("mnuProgettoSep0"));

@@ -1,20 +1,20 @@
 #include "workspace/ui/frmAlbero.h"
 
+#include "base/attesa.h"
+#include "base/dialogs.h"
+#include "base/mdlUtil.h"
+#include "base/twips.h"
 #include "data/ids.h"
 #include "data/searchindex.h"
-#include "report/ui/FlexGrid.h"
-#include "report/ui/mdlFunzioniMSHFlexGrid.h"
-#include "shell/attesa.h"
-#include "shell/dialogs.h"
-#include "shell/mdlUtil.h"
-#include "shell/twips.h"
-#include "shell/ui/frmMain.h"
-#include "shell/ui/pictures.h"
+#include "widgets/ui/ConceptTree.h"
+#include "widgets/ui/FlexGrid.h"
+#include "widgets/ui/MainFrame.h"
+#include "widgets/ui/mdlFunzioniMSHFlexGrid.h"
+#include "widgets/ui/pictures.h"
 #include "workspace/marking.h"
 #include "workspace/nodeinfo.h"
 #include "workspace/search.h"
 #include "workspace/treequeries.h"
-#include "workspace/ui/ConceptTree.h"
 #include "workspace/ui/frmRisultatoMapping.h"
 
 #include <QApplication>
@@ -181,7 +181,7 @@ frmAlbero *frmAlbero::carica(bool left)
     QPointer<frmAlbero> &slot = left ? g_left : g_right;
     if (!slot) {
         slot = new frmAlbero;
-        if (frmMain *main = frmMain::instance()) {
+        if (MainFrame *main = MainFrame::instance()) {
             QMdiSubWindow *sub = main->addChild(slot);
             sub->resize(Twips::toPixels(kDesignWidth), Twips::toPixels(kDesignHeight));
             sub->show();
@@ -256,7 +256,7 @@ void frmAlbero::Form_Load(Caricamento mode)
 
 void frmAlbero::progress(const QString &side, qint32 id, bool paintNow)
 {
-    frmMain *main = frmMain::instance();
+    MainFrame *main = MainFrame::instance();
     if (!main)
         return;
     main->setStatusText(AlberoQuery::progressText(side, id));
@@ -528,7 +528,7 @@ void frmAlbero::cmdEseguiRicerca_Click()
         Attesa::Clessidra wait;
         // The first search on a database builds the word index, which takes a
         // moment on a large thesaurus: say so on the status line meanwhile.
-        frmMain *main = frmMain::instance();
+        MainFrame *main = MainFrame::instance();
         const QString status = main ? main->statusText() : QString();
         const bool preparing = main && vConnection.isOpen() && !SearchIndex::matchText(word).isEmpty()
                                && !SearchIndex::exists(vConnection);
@@ -669,7 +669,7 @@ void frmAlbero::resizeEvent(QResizeEvent *event)
 
 void frmAlbero::layoutTwips(int W, int H)
 {
-    if (frmMain *main = frmMain::instance(); main && main->isMinimized())
+    if (MainFrame *main = MainFrame::instance(); main && main->isMinimized())
         return;
     const auto at = [this](const char *name) { return m_twips.value(QString::fromLatin1(name)); };
 

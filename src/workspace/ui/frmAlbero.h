@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/mdlGlobale.h"
+#include "data/mdlGlobale.h"
 
 #include <QHash>
 #include <QRect>

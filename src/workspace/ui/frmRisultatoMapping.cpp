@@ -1,10 +1,10 @@
 #include "workspace/ui/frmRisultatoMapping.h"
 
-#include "shell/mdlGlobale.h"
-#include "shell/twips.h"
-#include "shell/ui/frmMain.h"
-#include "shell/ui/pictures.h"
-#include "shell/ui/widgets.h"
+#include "base/twips.h"
+#include "data/mdlGlobale.h"
+#include "widgets/ui/MainFrame.h"
+#include "widgets/ui/pictures.h"
+#include "widgets/ui/widgets.h"
 #include "workspace/mappingeditor.h"
 
 #include <QComboBox>
@@ -27,7 +27,7 @@ QPointer<frmRisultatoMapping> g_editor;
 frmRisultatoMapping *frmRisultatoMapping::instance()
 {
     if (!g_editor)
-        g_editor = new frmRisultatoMapping(frmMain::instance());
+        g_editor = new frmRisultatoMapping(MainFrame::instance());
     return g_editor.data();
 }
 

@@ -1,10 +1,10 @@
 #include "workspace/ui/frmScegli.h"
 
+#include "base/dialogs.h"
+#include "base/twips.h"
+#include "data/choices.h"
 #include "data/ids.h"
-#include "shell/dialogs.h"
-#include "shell/mdlGlobale.h"
-#include "shell/twips.h"
-#include "workspace/choices.h"
+#include "data/mdlGlobale.h"
 
 #include <QButtonGroup>
 #include <QComboBox>

@@ -1,10 +1,10 @@
-#include "shell/ui/frmMain.h"
-#include "shell/ui/subsystems.h"
+#include "widgets/ui/MainFrame.h"
+#include "workspace/ui/install.h"
 #include "workspace/ui/mapping.h"
 
 #include <QAction>
 
-void installWorkspace(frmMain &main)
+void installWorkspace(MainFrame &main)
 {
     if (QAction *nuovo = main.action(QStringLiteral("mnuToolsNuovoMapping")))
         QObject::connect(nuovo, &QAction::triggered, &main, [] { mnuToolsNuovoMapping_Click(); });

@@ -1,8 +1,8 @@
 #include "workspace/ui/mapping.h"
 
-#include "shell/attesa.h"
-#include "shell/mdlGlobale.h"
-#include "shell/ui/frmMain.h"
+#include "base/attesa.h"
+#include "data/mdlGlobale.h"
+#include "widgets/ui/MainFrame.h"
 #include "workspace/treequeries.h"
 #include "workspace/ui/frmAlbero.h"
 #include "workspace/ui/frmScegli.h"
@@ -15,7 +15,7 @@ using namespace mdlGlobale;
 
 void mnuToolsNuovoMapping_Click()
 {
-    frmMain *main = frmMain::instance();
+    MainFrame *main = MainFrame::instance();
     vSourceName.clear();
     vTargetName.clear();
 

@@ -6,8 +6,6 @@
 #include <QTextStream>
 #include <functional>
 
-class cConnessione;
-
 // Commands for scripts: "vospan --name arguments...".  They run without any
 // window, print what they did and end with status 0 on success.
 class CommandLine
@@ -28,9 +26,6 @@ public:
     int run(const QStringList &args, QTextStream &out, QTextStream &err) const;
     QString usage() const;
 
-    // The table of every command of the program.
-    static CommandLine &program();
-
 private:
     struct Entry
     {
@@ -40,15 +35,6 @@ private:
     };
     QList<Entry> m_entries;
 };
-
-// Each room adds its commands here (called once, before the table is used).
-void addDataCommands(CommandLine &cli);
-void addToolsCommands(CommandLine &cli);
-void addImportCommands(CommandLine &cli);
-
-// Opens a database for a command (read-only when asked); false, after saying
-// why on err, when it cannot.
-bool openDatabaseForCommand(cConnessione &connection, const QString &path, bool readOnly, QTextStream &err);
 
 // Small helper for handlers: the value after "--option" in args, or empty.
 QString optionValue(const QStringList &args, const QString &option);

@@ -1,6 +1,6 @@
-#include "workspace/ui/ConceptTree.h"
+#include "widgets/ui/ConceptTree.h"
 
-#include "shell/ui/pictures.h"
+#include "widgets/ui/pictures.h"
 
 #include <QApplication>
 #include <QBrush>

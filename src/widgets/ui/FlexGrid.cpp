@@ -1,4 +1,4 @@
-#include "report/ui/FlexGrid.h"
+#include "widgets/ui/FlexGrid.h"
 
 #include <QAbstractButton>
 #include <QKeyEvent>

@@ -1,4 +1,4 @@
-#include "workspace/choices.h"
+#include "data/choices.h"
 
 #include "data/ids.h"
 

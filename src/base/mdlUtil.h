@@ -2,14 +2,9 @@
 
 #include <QString>
 
-class cConnessione;
 class DbError;
 
 namespace mdlUtil {
-
-// Opens a connection and tells the user when that fails
-// ("Connessione non riuscita a: " and the connection string).
-bool ApriDatabase(cConnessione &connection, const QString &connectionString);
 
 // Shows a database error with its number and description.
 void MostraErrore(const DbError &error);

@@ -1,8 +1,7 @@
-#include "shell/ui/widgets.h"
+#include "widgets/ui/widgets.h"
 
-#include "shell/startup.h"
-#include "shell/twips.h"
-#include "shell/ui/pictures.h"
+#include "base/twips.h"
+#include "widgets/ui/pictures.h"
 
 #include <QGuiApplication>
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "shell/mdlGlobale.h"
+#include "data/mdlGlobale.h"
 
 #include "data/ids.h"
 

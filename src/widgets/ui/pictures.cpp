@@ -1,6 +1,6 @@
-#include "shell/ui/pictures.h"
+#include "widgets/ui/pictures.h"
 
-#include "shell/mdlUtil.h"
+#include "base/mdlUtil.h"
 
 #include <QHash>
 

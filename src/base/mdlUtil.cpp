@@ -1,7 +1,7 @@
-#include "shell/mdlUtil.h"
+#include "base/mdlUtil.h"
 
-#include "data/cConnessione.h"
-#include "shell/dialogs.h"
+#include "base/DbError.h"
+#include "base/dialogs.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -9,14 +9,6 @@
 
 namespace {
 QString g_folderOverride;
-}
-
-bool mdlUtil::ApriDatabase(cConnessione &connection, const QString &connectionString)
-{
-    if (connection.ApriConnessione(connectionString))
-        return true;
-    dialogs().message(QStringLiteral("Connessione non riuscita a: ") + connectionString);
-    return false;
 }
 
 QString mdlUtil::testoErrore(const DbError &error)

@@ -1,7 +1,7 @@
-#include "report/ui/mdlFunzioniMSHFlexGrid.h"
+#include "widgets/ui/mdlFunzioniMSHFlexGrid.h"
 
-#include "report/ui/FlexGrid.h"
-#include "shell/ui/pictures.h"
+#include "widgets/ui/FlexGrid.h"
+#include "widgets/ui/pictures.h"
 
 #include <QPainter>
 #include <QPolygon>

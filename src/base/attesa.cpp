@@ -1,4 +1,4 @@
-#include "shell/attesa.h"
+#include "base/attesa.h"
 
 namespace {
 Attesa::Hook g_hook;

@@ -1,8 +1,4 @@
-#include "shell/cli.h"
-
-#include "data/cConnessione.h"
-
-#include <QFileInfo>
+#include "base/commandline.h"
 
 void CommandLine::add(const QString &name, const QString &usage, Handler handler)
 {
@@ -47,31 +43,8 @@ QString CommandLine::usage() const
     return text;
 }
 
-CommandLine &CommandLine::program()
-{
-    static CommandLine cli = [] {
-        CommandLine c;
-        addDataCommands(c);
-        addToolsCommands(c);
-        addImportCommands(c);
-        return c;
-    }();
-    return cli;
-}
-
 QString optionValue(const QStringList &args, const QString &option)
 {
     const int i = static_cast<int>(args.indexOf(option));
     return i >= 0 && i + 1 < args.size() ? args.at(i + 1) : QString();
-}
-
-bool openDatabaseForCommand(cConnessione &c, const QString &path, bool readOnly, QTextStream &err)
-{
-    QString cs = cConnessione::connectionStringFor(QFileInfo(path).absoluteFilePath());
-    if (readOnly)
-        cs.replace(QStringLiteral(";Data Source="), QStringLiteral(";Mode=Read;Data Source="));
-    if (c.ApriConnessione(cs))
-        return true;
-    err << "Cannot open " << path << ": " << c.lastOpenError() << "\n";
-    return false;
 }

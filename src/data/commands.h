@@ -1,0 +1,6 @@
+#pragma once
+
+class CommandLine;
+
+// Script commands of the data room: --generate-thesaurus.
+void addDataCommands(CommandLine &cli);

@@ -1,0 +1,3 @@
+// A data file that leans on the shell above it.
+#include "shell/ui/frmMain.h"
+#include "base/dialogs.h"

@@ -1,0 +1,2 @@
+// A tools file that includes the workspace, a room of the same rank.
+#include "workspace/search.h"
