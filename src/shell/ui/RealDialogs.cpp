@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QThread>
 #include <cstdlib>
 
@@ -43,11 +44,11 @@ void RealDialogs::message(const QString &text, const QString &title, Icon icon)
     box.exec();
 }
 
-bool RealDialogs::question(const QString &text, const QString &title, Icon icon)
+bool RealDialogs::question(const QString &text, const QString &title, Icon icon, Answer defaultAnswer)
 {
     QMessageBox box(boxIcon(icon), titleOr(title), text, QMessageBox::Yes | QMessageBox::No, parent());
     box.setTextFormat(Qt::PlainText);
-    box.setDefaultButton(QMessageBox::Yes);
+    box.setDefaultButton(defaultAnswer == Answer::No ? QMessageBox::No : QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes;
 }
 
@@ -58,6 +59,63 @@ std::optional<QString> RealDialogs::input(const QString &prompt, const QString &
     if (!ok)
         return std::nullopt;
     return text;
+}
+
+std::optional<QString> RealDialogs::chooseItem(const QString &prompt, const QString &title, const QStringList &items,
+                                               int current)
+{
+    bool ok = false;
+    const QString item = QInputDialog::getItem(parent(), titleOr(title), prompt, items, current, false, &ok);
+    if (!ok)
+        return std::nullopt;
+    return item;
+}
+
+namespace {
+
+// A modal progress window with a Cancel button, shown at once and kept
+// painted by the work that reports to it; the hourglass is over it meanwhile.
+class RealProgress : public Dialogs::Progress
+{
+public:
+    RealProgress(QWidget *parent, const QString &title, const QString &text, int maximum)
+        : m_dialog(text, QStringLiteral("Cancel"), 0, maximum, parent)
+    {
+        m_dialog.setObjectName(QStringLiteral("dlgProgress"));
+        m_dialog.setWindowTitle(titleOr(title));
+        m_dialog.setWindowModality(Qt::ApplicationModal);
+        m_dialog.setMinimumDuration(0);
+        m_dialog.setAutoClose(false);
+        m_dialog.setAutoReset(false);
+        m_dialog.setValue(0);
+        m_dialog.show();
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        QCoreApplication::processEvents();
+    }
+    ~RealProgress() override { QApplication::restoreOverrideCursor(); }
+
+    void setText(const QString &text) override
+    {
+        if (text != m_dialog.labelText())
+            m_dialog.setLabelText(text);
+    }
+    void setRange(int minimum, int maximum) override { m_dialog.setRange(minimum, maximum); }
+    void setValue(int value) override { m_dialog.setValue(value); }
+    bool cancelled() override
+    {
+        QCoreApplication::processEvents();
+        return m_dialog.wasCanceled();
+    }
+
+private:
+    QProgressDialog m_dialog;
+};
+
+} // namespace
+
+std::unique_ptr<Dialogs::Progress> RealDialogs::progress(const QString &title, const QString &text, int maximum)
+{
+    return std::make_unique<RealProgress>(parent(), title, text, maximum);
 }
 
 QString RealDialogs::openFile(const QString &title, const QString &folder, const QString &filter)
