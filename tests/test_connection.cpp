@@ -10,6 +10,7 @@
 #include "support/testdb.h"
 
 #include <QFile>
+#include <sqlite3.h>
 #include <QtTest>
 
 class TestConnection : public QObject
@@ -23,6 +24,8 @@ private slots:
     void openCloseTwice();
     void resultSets();
     void statementsAndParameters();
+    void transactionGuardCommitsOrRollsBack();
+    void immediateTransactionTakesTheWriteLock();
     void lastIdOnOneTwoSeven();
     void lastIdOnEmptyAndMissingTable();
     void viewsCreatedOnlyWhenMissing();
@@ -160,6 +163,77 @@ void TestConnection::statementsAndParameters()
     QVERIFY_THROWS_EXCEPTION(DbError, c.EseguiIstruzione(QStringLiteral(
         "insert into mappingrelations (id, project_ref, left_concept_ref, right_concept_ref, property_ref) "
         "values (1, 1, 1, 1, 9)")));
+}
+
+void TestConnection::transactionGuardCommitsOrRollsBack()
+{
+    TestDb db;
+    const QString p = db.createThesaurus();
+    cConnessione c;
+    QVERIFY(c.ApriConnessione(cConnessione::connectionStringFor(p)));
+    const QString insert = QStringLiteral("insert into mappingrelations (id, project_ref, left_concept_ref, "
+                                          "right_concept_ref, property_ref) values (?, 1, 1, 2, 9)");
+    const QString count = QStringLiteral("select count(*) from mappingrelations");
+    {
+        cConnessione::Transaction t(c);
+        c.EseguiIstruzione(insert, QStringLiteral("128"), {1});
+        t.commit();
+        QVERIFY(t.committed());
+    }
+    QCOMPARE(c.scalar(count).toInt(), 1);
+
+    // Left without commit: an early return.
+    {
+        cConnessione::Transaction t(c);
+        c.EseguiIstruzione(insert, QStringLiteral("128"), {2});
+        QCOMPARE(c.scalar(count).toInt(), 2);
+    }
+    QCOMPARE(c.scalar(count).toInt(), 1);
+
+    // Left by an exception: the second insert repeats id 1.
+    try {
+        cConnessione::Transaction t(c);
+        c.EseguiIstruzione(insert, QStringLiteral("128"), {3});
+        c.EseguiIstruzione(insert, QStringLiteral("128"), {1});
+        t.commit();
+        QFAIL("the repeated id was accepted");
+    } catch (const DbError &) {
+    }
+    QCOMPARE(c.scalar(count).toInt(), 1);
+
+    // The old calls still work beside the guard, and a new transaction can
+    // begin after each of the ones above ended.
+    c.beginTransaction();
+    c.EseguiIstruzione(insert, QStringLiteral("128"), {4});
+    c.rollback();
+    QCOMPARE(c.scalar(count).toInt(), 1);
+
+    // A read-only database refuses to begin.
+    cConnessione ro;
+    QVERIFY(ro.ApriConnessione(cConnessione::connectionStringFor(p).replace(
+        QStringLiteral(";Data Source="), QStringLiteral(";Mode=Read;Data Source="))));
+    QVERIFY_THROWS_EXCEPTION(DbError, cConnessione::Transaction{ro});
+}
+
+void TestConnection::immediateTransactionTakesTheWriteLock()
+{
+    TestDb db;
+    const QString p = db.createThesaurus();
+    cConnessione c;
+    QVERIFY(c.ApriConnessione(cConnessione::connectionStringFor(p)));
+    {
+        cConnessione::Transaction t(c);
+        // Deferred: nothing is locked before the first statement.
+        QCOMPARE(sqlite3_txn_state(c.handle(), "main"), SQLITE_TXN_NONE);
+        QVERIFY(!sqlite3_get_autocommit(c.handle()));
+    }
+    {
+        cConnessione::Transaction t(c, cConnessione::Lock::Immediate);
+        // Immediate: the write lock is held before anything is read.
+        QCOMPARE(sqlite3_txn_state(c.handle(), "main"), SQLITE_TXN_WRITE);
+        t.commit();
+    }
+    QVERIFY(sqlite3_get_autocommit(c.handle()));
 }
 
 void TestConnection::lastIdOnOneTwoSeven()

@@ -4,6 +4,7 @@
 #include "tools_fixture.h"
 
 #include <QtTest>
+#include <stdexcept>
 
 using namespace ToolsFixture;
 
@@ -14,7 +15,25 @@ class TestToolsCli : public QObject
 private slots:
     void exportMergeAndDelete();
     void wrongArgumentsAndFailures();
+    void failuresOfHandlersBecomeOneLine();
 };
+
+void TestToolsCli::failuresOfHandlersBecomeOneLine()
+{
+    QString text;
+    QTextStream err(&text);
+    int undone = 0;
+    const auto undo = [&undone] { ++undone; };
+    QCOMPARE(CommandLine::reportFailures(err, [] { return 3; }, undo), 3);
+    QCOMPARE(undone, 0);
+    QCOMPARE(CommandLine::reportFailures(
+                 err, []() -> int { throw DbError(19, QStringLiteral("UNIQUE constraint failed")); }, undo),
+             1);
+    QCOMPARE(undone, 1);
+    QCOMPARE(CommandLine::reportFailures(err, []() -> int { throw std::invalid_argument("unknown model id 9"); }), 1);
+    err.flush();
+    QCOMPARE(text, QStringLiteral("Error 19: UNIQUE constraint failed\nunknown model id 9\n"));
+}
 
 void TestToolsCli::exportMergeAndDelete()
 {

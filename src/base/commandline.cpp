@@ -1,5 +1,10 @@
 #include "base/commandline.h"
 
+#include "base/DbError.h"
+#include "base/mdlUtil.h"
+
+#include <stdexcept>
+
 void CommandLine::add(const QString &name, const QString &usage, Handler handler)
 {
     m_entries.append({name, usage, std::move(handler)});
@@ -41,6 +46,23 @@ QString CommandLine::usage() const
     for (const Entry &e : m_entries)
         text += QStringLiteral("  ") + e.usage + QLatin1Char('\n');
     return text;
+}
+
+int CommandLine::reportFailures(QTextStream &err, const std::function<int()> &work,
+                                const std::function<void()> &onFailure)
+{
+    try {
+        return work();
+    } catch (const DbError &e) {
+        if (onFailure)
+            onFailure();
+        err << mdlUtil::testoErrore(e) << "\n";
+    } catch (const std::invalid_argument &e) {
+        if (onFailure)
+            onFailure();
+        err << QString::fromStdString(e.what()) << "\n";
+    }
+    return 1;
 }
 
 QString optionValue(const QStringList &args, const QString &option)

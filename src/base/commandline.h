@@ -26,6 +26,13 @@ public:
     int run(const QStringList &args, QTextStream &out, QTextStream &err) const;
     QString usage() const;
 
+    // Runs the work of a handler and gives its status; a failure it throws
+    // becomes a line on err and status 1: a DbError as "Error N: description",
+    // a refused argument (std::invalid_argument) as its own text.  onFailure
+    // runs first, to undo what the work left behind (a half-written file).
+    static int reportFailures(QTextStream &err, const std::function<int()> &work,
+                              const std::function<void()> &onFailure = {});
+
 private:
     struct Entry
     {

@@ -1,5 +1,6 @@
 #include "data/cConnessione.h"
 
+#include "base/logging.h"
 #include "data/schema.h"
 #include "data/sqlitefunctions.h"
 
@@ -235,6 +236,7 @@ bool cConnessione::ApriConnessione(const QString &D_Source)
         db.close();
         return false;
     }
+    qCInfo(lcDb).noquote() << "opened" << m_path << (readOnly ? "read-only" : "for writing");
     return true;
 }
 
@@ -242,6 +244,7 @@ bool cConnessione::ChiudiConnessione()
 {
     if (!isOpen())
         return false;
+    qCInfo(lcDb).noquote() << "closed" << m_path;
     QSqlDatabase::database(m_name, false).close();
     m_readOnly = false;
     return true;
@@ -266,6 +269,7 @@ DbError cConnessione::errorOf(const QSqlQuery &query)
     QString text = e.databaseText();
     if (text.isEmpty())
         text = e.text();
+    qCInfo(lcDb).noquote() << "statement failed, error" << nativeNumber(e) << text << "in:" << query.lastQuery();
     return DbError(nativeNumber(e), text);
 }
 
@@ -329,11 +333,17 @@ QVariant cConnessione::scalar(const QString &vSQL, const QVariantList &params)
     return v;
 }
 
-void cConnessione::beginTransaction()
+void cConnessione::beginTransaction(Lock lock)
 {
     ensureOpen();
     ensureWritable();
     QSqlDatabase db = QSqlDatabase::database(m_name, false);
+    if (lock == Lock::Immediate) {
+        QSqlQuery q(db);
+        if (!q.exec(QStringLiteral("begin immediate")))
+            throw errorOf(q);
+        return;
+    }
     if (!db.transaction())
         throw DbError(nativeNumber(db.lastError()), db.lastError().text());
 }
@@ -349,7 +359,28 @@ void cConnessione::commit()
 void cConnessione::rollback()
 {
     ensureOpen();
-    QSqlDatabase::database(m_name, false).rollback();
+    if (!QSqlDatabase::database(m_name, false).rollback())
+        qCInfo(lcDb) << "rollback failed on" << m_path;
+}
+
+cConnessione::Transaction::Transaction(cConnessione &connection, Lock lock)
+    : m_connection(connection)
+{
+    m_connection.beginTransaction(lock);
+}
+
+cConnessione::Transaction::~Transaction()
+{
+    if (m_committed || !m_connection.isOpen())
+        return;
+    qCInfo(lcDb) << "rolling back an unfinished transaction on" << m_connection.databasePath();
+    m_connection.rollback();
+}
+
+void cConnessione::Transaction::commit()
+{
+    m_connection.commit();
+    m_committed = true;
 }
 
 bool cConnessione::hasTable(const QString &name)

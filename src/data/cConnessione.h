@@ -79,10 +79,37 @@ public:
     // One scalar value of a query (null when there is no row).
     QVariant scalar(const QString &vSQL, const QVariantList &params = {});
 
+    // How a transaction takes the database.  Deferred waits for the first write;
+    // Immediate takes the write lock at once, so that work which reads, checks
+    // and then writes cannot be overtaken by another writer in between.
+    enum class Lock { Deferred, Immediate };
+
     // Transactions: all or nothing for multi-statement work (merges, imports).
-    void beginTransaction();
+    // Prefer the Transaction guard below, which cannot forget the rollback.
+    void beginTransaction(Lock lock = Lock::Deferred);
     void commit();
     void rollback();
+
+    // A transaction for the life of a scope: begun by the constructor, kept by
+    // commit(), rolled back by the destructor when commit() was not reached
+    // (an exception, an early return).
+    class Transaction
+    {
+    public:
+        explicit Transaction(cConnessione &connection, Lock lock = Lock::Deferred);
+        ~Transaction();
+        Transaction(const Transaction &) = delete;
+        Transaction &operator=(const Transaction &) = delete;
+
+        // Makes the work permanent.  Throws DbError when that fails; the
+        // destructor then rolls back what is left.
+        void commit();
+        bool committed() const { return m_committed; }
+
+    private:
+        cConnessione &m_connection;
+        bool m_committed = false;
+    };
 
     // A query prepared once and run many times (bulk inserts, lookups in loops).
     // Throws DbError when it cannot be prepared.

@@ -1,9 +1,8 @@
-#include "base/commandline.h"
-#include "base/DbError.h"
 #include "data/commands.h"
+
+#include "base/commandline.h"
 #include "data/generator.h"
 
-#include <stdexcept>
 
 namespace {
 
@@ -46,17 +45,12 @@ int generateThesaurus(const QStringList &args, QTextStream &out, QTextStream &er
             return 2;
         }
     }
-    try {
+    return CommandLine::reportFailures(err, [&] {
         const Generator::GeneratorReport r = Generator::generateFile(file, options);
         out << "Wrote " << r.concepts << " concepts, " << r.labels << " labels, " << r.links << " links and "
             << r.relations << " mapping relations to " << file << "\n";
         return 0;
-    } catch (const DbError &e) {
-        err << "Error " << e.number() << ": " << e.description() << "\n";
-    } catch (const std::invalid_argument &e) {
-        err << QString::fromStdString(e.what()) << "\n";
-    }
-    return 1;
+    });
 }
 
 } // namespace

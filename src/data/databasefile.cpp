@@ -1,6 +1,7 @@
 #include "data/databasefile.h"
 
 #include "base/dialogs.h"
+#include "base/logging.h"
 #include "data/cConnessione.h"
 
 #include <QFileInfo>
@@ -13,6 +14,7 @@ bool mdlUtil::ApriDatabase(cConnessione &connection, const QString &connectionSt
 {
     if (connection.ApriConnessione(connectionString))
         return true;
+    qCInfo(lcDb).noquote() << "cannot open" << connectionString << ":" << connection.lastOpenError();
     dialogs().message(QStringLiteral("Connessione non riuscita a: ") + connectionString);
     return false;
 }
@@ -41,6 +43,7 @@ bool openDatabaseForCommand(cConnessione &c, const QString &path, bool readOnly,
         cs.replace(QStringLiteral(";Data Source="), QStringLiteral(";Mode=Read;Data Source="));
     if (c.ApriConnessione(cs))
         return true;
+    qCInfo(lcDb).noquote() << "cannot open" << cs << ":" << c.lastOpenError();
     err << "Cannot open " << path << ": " << c.lastOpenError() << "\n";
     return false;
 }

@@ -143,18 +143,13 @@ void Schema::insertFixedRows(cConnessione &c)
 
 void Schema::create(cConnessione &c)
 {
-    c.beginTransaction();
-    try {
-        for (const QString &sql : tableStatements())
-            c.EseguiIstruzione(sql);
-        for (const QString &sql : viewStatements())
-            c.EseguiIstruzione(sql);
-        insertFixedRows(c);
-        c.commit();
-    } catch (...) {
-        c.rollback();
-        throw;
-    }
+    cConnessione::Transaction transaction(c);
+    for (const QString &sql : tableStatements())
+        c.EseguiIstruzione(sql);
+    for (const QString &sql : viewStatements())
+        c.EseguiIstruzione(sql);
+    insertFixedRows(c);
+    transaction.commit();
 }
 
 void Schema::ensureViews(cConnessione &c)

@@ -1,11 +1,11 @@
 // Script commands of the exports, the merge and the bulk delete: the same work
 // as the menu items, without windows, for batch use.
+#include "tools/commands.h"
+
 #include "base/commandline.h"
-#include "base/mdlUtil.h"
 #include "data/cConnessione.h"
 #include "data/databasefile.h"
 #include "tools/cancellazione.h"
-#include "tools/commands.h"
 #include "tools/esportazione.h"
 #include "tools/mappingcommands.h"
 #include "tools/promptprogetto.h"
@@ -42,7 +42,7 @@ int exportCommand(Esportazione::Formato formato, const QStringList &args, QTextS
     if (!openDatabaseForCommand(c, args.first(), true, err))
         return 1;
     const QString path = QFileInfo(args.first()).absolutePath() + QLatin1Char('/') + Esportazione::nomeFile(formato);
-    try {
+    return CommandLine::reportFailures(err, [&] {
         const Esportazione::Esito e = Esportazione::scrivi(c, formato, project, path);
         if (!e.scritto) {
             err << "The export file " << QDir::toNativeSeparators(path) << " cannot be written: " << e.errore << "\n";
@@ -50,11 +50,8 @@ int exportCommand(Esportazione::Formato formato, const QStringList &args, QTextS
         }
         out << "End of export: " << e.relazioni << " mapping relations exported in "
             << QDir::toNativeSeparators(path) << "\n";
-    } catch (const DbError &error) {
-        err << mdlUtil::testoErrore(error) << "\n";
-        return 1;
-    }
-    return 0;
+        return 0;
+    });
 }
 
 int mergeCommand(const QStringList &args, QTextStream &out, QTextStream &err)
@@ -65,7 +62,7 @@ int mergeCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     cConnessione source;
     if (!openDatabaseForCommand(source, args.at(1), true, err))
         return 1;
-    try {
+    return CommandLine::reportFailures(err, [&] {
         const QVector<Unione::Riga> rows = Unione::leggi(source);
         source.ChiudiConnessione();
         if (rows.isEmpty()) {
@@ -81,11 +78,8 @@ int mergeCommand(const QStringList &args, QTextStream &out, QTextStream &err)
             return 1;
         }
         out << e.aggiunte << " mapping relations appended\n";
-    } catch (const DbError &error) {
-        err << mdlUtil::testoErrore(error) << "\n";
-        return 1;
-    }
-    return 0;
+        return 0;
+    });
 }
 
 int deleteCommand(const QStringList &args, QTextStream &out, QTextStream &err)
@@ -97,7 +91,7 @@ int deleteCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     cConnessione c;
     if (!openDatabaseForCommand(c, args.first(), false, err))
         return 1;
-    try {
+    return CommandLine::reportFailures(err, [&] {
         const qint32 t = Cancellazione::conta(c, project);
         if (t < 1) {
             out << "No mapping relation selected for deleting\n";
@@ -108,11 +102,8 @@ int deleteCommand(const QStringList &args, QTextStream &out, QTextStream &err)
             return 1;
         }
         out << Cancellazione::cancella(c, project) << " mapping relations deleted\n";
-    } catch (const DbError &error) {
-        err << mdlUtil::testoErrore(error) << "\n";
-        return 1;
-    }
-    return 0;
+        return 0;
+    });
 }
 
 } // namespace

@@ -32,20 +32,24 @@ int importSkos(const QStringList &args, QTextStream &out, QTextStream &err)
     // A database that does not exist yet is created with the full schema, and
     // removed again when the import does not complete.
     const bool created = !QFileInfo::exists(into);
-    try {
-        if (created) {
-            cConnessione::createDatabaseFile(into);
-            cConnessione db;
-            if (!db.ApriConnessione(cConnessione::connectionStringFor(into)))
-                throw DbError(3024, db.lastOpenError());
-            Schema::create(db);
-        }
-    } catch (const DbError &e) {
-        if (created)
-            QFile::remove(into);
-        err << "Error " << e.number() << ": " << e.description() << "\n";
-        return 1;
-    }
+    const int prepared = CommandLine::reportFailures(
+        err,
+        [&] {
+            if (created) {
+                cConnessione::createDatabaseFile(into);
+                cConnessione db;
+                if (!db.ApriConnessione(cConnessione::connectionStringFor(into)))
+                    throw DbError(3024, db.lastOpenError());
+                Schema::create(db);
+            }
+            return 0;
+        },
+        [&] {
+            if (created)
+                QFile::remove(into);
+        });
+    if (prepared != 0)
+        return prepared;
 
     SkosImport::Result result;
     {

@@ -1,5 +1,6 @@
 #include "tools/jet_convert.h"
 
+#include "base/logging.h"
 #include "data/cConnessione.h"
 #include "data/schema.h"
 
@@ -370,12 +371,26 @@ Jet::Result convertImpl(const QString &jetPath, const QString &outPath, const Je
 
 } // namespace
 
+namespace {
+
+Jet::Result loggedConversion(const QString &jetPath, const QString &outPath, const Jet::Progress &progress,
+                             bool thesaurusOnly)
+{
+    qCInfo(lcImport).noquote() << "conversion of the Access file" << jetPath << "into" << outPath << "started";
+    Jet::Result result = convertImpl(jetPath, outPath, progress, thesaurusOnly);
+    qCInfo(lcImport).noquote() << "conversion of" << jetPath << "ended with status"
+                               << static_cast<int>(result.status) << result.message;
+    return result;
+}
+
+} // namespace
+
 Jet::Result Jet::convert(const QString &jetPath, const QString &outPath, const Progress &progress)
 {
-    return convertImpl(jetPath, outPath, progress, false);
+    return loggedConversion(jetPath, outPath, progress, false);
 }
 
 Jet::Result Jet::convertThesaurus(const QString &jetPath, const QString &outPath, const Progress &progress)
 {
-    return convertImpl(jetPath, outPath, progress, true);
+    return loggedConversion(jetPath, outPath, progress, true);
 }

@@ -1,7 +1,6 @@
 #include "tools/mappingcommands.h"
 
 #include "base/commandline.h"
-#include "base/mdlUtil.h"
 #include "data/cConnessione.h"
 #include "data/databasefile.h"
 #include "tools/esportazione.h"
@@ -60,7 +59,7 @@ int exportCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     if (!openDatabaseForCommand(c, db, true, err))
         return 1;
     const QString path = QDir::cleanPath(QFileInfo(file).absoluteFilePath());
-    try {
+    return CommandLine::reportFailures(err, [&] {
         if (kind >= 10) {
             const Esportazione::Esito e = Esportazione::scrivi(
                 c, kind == 10 ? Esportazione::Formato::XML : Esportazione::Formato::HTML, project, path);
@@ -85,11 +84,8 @@ int exportCommand(const QStringList &args, QTextStream &out, QTextStream &err)
             return 3;
         }
         out << MappingFormats::riepilogo(e, path) << "\n";
-    } catch (const DbError &error) {
-        err << mdlUtil::testoErrore(error) << "\n";
-        return 1;
-    }
-    return 0;
+        return 0;
+    });
 }
 
 int importCommand(const QStringList &args, QTextStream &out, QTextStream &err)
@@ -109,7 +105,7 @@ int importCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     cConnessione c;
     if (!openDatabaseForCommand(c, db, !store, err))
         return 1;
-    try {
+    return CommandLine::reportFailures(err, [&] {
         const MappingImport::Analisi a = MappingImport::analizza(c, f);
         out << MappingImport::riepilogo(a, file, 0) << "\n";
         if (a.nuove.isEmpty()) {
@@ -126,11 +122,8 @@ int importCommand(const QStringList &args, QTextStream &out, QTextStream &err)
             return 1;
         }
         out << e.aggiunte << " mapping relations imported from " << QDir::toNativeSeparators(file) << "\n";
-    } catch (const DbError &error) {
-        err << mdlUtil::testoErrore(error) << "\n";
-        return 1;
-    }
-    return 0;
+        return 0;
+    });
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "base/attesa.h"
 #include "base/dialogs.h"
+#include "base/logging.h"
 #include "base/mdlUtil.h"
 #include "data/cConnessione.h"
 #include "data/ids.h"
@@ -734,7 +735,10 @@ QString MappingImport::riepilogo(const Analisi &a, const QString &path, int limi
 
 Unione::Esito MappingImport::registra(cConnessione &connection, const Analisi &analisi)
 {
-    return Unione::accoda(connection, analisi.nuove);
+    qCInfo(lcImport) << "storing" << analisi.nuove.size() << "imported mapping relations";
+    const Unione::Esito esito = Unione::accoda(connection, analisi.nuove);
+    qCInfo(lcImport) << "mapping import ended:" << esito.aggiunte << "relations appended";
+    return esito;
 }
 
 QString MappingImport::messaggioFallimento(const Analisi &analisi, const Unione::Esito &esito)

@@ -1,5 +1,6 @@
 #include "tools/skos_import.h"
 
+#include "base/logging.h"
 #include "data/cConnessione.h"
 #include "data/ids.h"
 #include "data/schema.h"
@@ -435,9 +436,12 @@ QString SkosImport::Summary::text() const
     return lines.join(QLatin1Char('\n'));
 }
 
-SkosImport::Result SkosImport::run(cConnessione &db, const QString &file, int model, const Progress &progress,
-                                   const Confirm &confirm)
+namespace {
+
+SkosImport::Result readAndStore(cConnessione &db, const QString &file, int model,
+                                const SkosImport::Progress &progress, const SkosImport::Confirm &confirm)
 {
+    using namespace SkosImport;
     Result result;
     if (Ids::modelName(model).isEmpty()) {
         result.status = Result::Status::Failed;
@@ -466,6 +470,18 @@ SkosImport::Result SkosImport::run(cConnessione &db, const QString &file, int mo
         return result;
     }
     return store(db, graph, model, progress, confirm);
+}
+
+} // namespace
+
+SkosImport::Result SkosImport::run(cConnessione &db, const QString &file, int model, const Progress &progress,
+                                   const Confirm &confirm)
+{
+    qCInfo(lcImport).noquote() << "SKOS import of" << file << "as" << Ids::modelName(model) << "started";
+    Result result = readAndStore(db, file, model, progress, confirm);
+    qCInfo(lcImport).noquote() << "SKOS import of" << file << "ended with status" << static_cast<int>(result.status)
+                               << result.message;
+    return result;
 }
 
 SkosImport::Result SkosImport::store(cConnessione &db, const Graph &g, int model, const Progress &progress,

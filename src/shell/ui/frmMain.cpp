@@ -3,6 +3,7 @@
 #include "base/attesa.h"
 #include "base/clock.h"
 #include "base/dialogs.h"
+#include "base/logging.h"
 #include "base/twips.h"
 #include "data/mdlGlobale.h"
 #include "help/ui/helpwindows.h"
@@ -74,6 +75,9 @@ frmMain::frmMain(QWidget *parent)
             &QAction::triggered, this, &frmMain::mnuHelpHelp_Click);
     connect(addItem(help, "mnuHelpAbout", QStringLiteral("&About"), QKeySequence(Qt::CTRL | Qt::Key_A)),
             &QAction::triggered, this, &frmMain::mnuHelpAbout_Click);
+
+    connect(menuBar(), &QMenuBar::triggered, this,
+            [](QAction *item) { qCInfo(lcUi).noquote() << "menu command" << item->objectName(); });
 
     QStatusBar *bar = statusBar();
     bar->setObjectName(QStringLiteral("sbStatusBar"));
