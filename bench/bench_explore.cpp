@@ -105,12 +105,7 @@ int main(int argc, char **argv)
 
     // The whole thesaurus in the right window.
     vTargetModel = Ids::GEMET;
-    vTreeSide = AlberoQuery::targetSide();
-    vTreeCaption = QStringLiteral("gemet");
-    const AlberoQuery::Query q = AlberoQuery::targetRoot(Ids::GEMET, QString());
-    vRootQuery = q.sql;
-    vRootParams = q.params;
-    frmAlbero *w = frmAlbero::carica(false);
+    frmAlbero *w = frmAlbero::carica(TreeLoad::targetRequest(Ids::GEMET, QString()));
     ConceptTree *tree = w->tree();
     std::printf("tree: %d nodes\n", tree->count());
 

@@ -5,6 +5,7 @@
 //
 //   QT_QPA_PLATFORM=offscreen build/bench/bench_treeload [--runs N] [--walk-runs N]
 #include "base/dialogs.h"
+#include "conceptwalk.h"
 #include "benchutil.h"
 #include "data/cConnessione.h"
 #include "data/generator.h"
@@ -13,6 +14,7 @@
 #include "shell/ui/app.h"
 #include "shell/ui/frmMain.h"
 #include "widgets/ui/ConceptTree.h"
+#include "widgets/ui/MainFrame.h"
 #include "workspace/treequeries.h"
 #include "workspace/ui/frmAlbero.h"
 
@@ -26,15 +28,25 @@ using namespace mdlGlobale;
 
 namespace {
 
-double loadOnce(frmAlbero::Caricamento mode)
+// The program's load, or the per-concept walk with the status line painted
+// after every concept, into the same window.
+double loadOnce(const TreeLoad::Request &request, bool walk)
 {
     QElapsedTimer t;
     t.start();
     frmAlbero *w = frmAlbero::rightWindow();
-    if (!w)
-        w = frmAlbero::carica(false); // first use: creates and loads
-    else
-        w->Form_Load(mode);
+    if (!w || !walk) {
+        w = frmAlbero::carica(request); // creates it on first use
+    } else {
+        MainFrame *main = MainFrame::instance();
+        const TreeLoad::Result rows =
+            ConceptWalk::load(vConnection, request.rootQuery, request.rootParams, [&](qint32 id) {
+                main->setStatusText(AlberoQuery::progressText(request.side, id));
+                main->repaintStatus();
+            });
+        w->showRows(request.caption, request.side, rows.rows);
+        w->tree()->setExpanded(1, true);
+    }
     // Shown: the view lays out its rows and paints.
     w->tree()->viewport()->repaint();
     QApplication::processEvents();
@@ -74,19 +86,15 @@ int main(int argc, char **argv)
         if (!vConnection.ApriConnessione(cConnessione::connectionStringFor(path)))
             return 1;
 
-        vTreeSide = AlberoQuery::targetSide();
-        vTreeCaption = QStringLiteral("gemet");
-        const AlberoQuery::Query q = AlberoQuery::targetRoot(Ids::GEMET, QString());
-        vRootQuery = q.sql;
-        vRootParams = q.params;
+        const TreeLoad::Request request = TreeLoad::targetRequest(Ids::GEMET, QString());
 
         QList<double> fast, walk;
-        loadOnce(frmAlbero::Caricamento::Sottoalbero); // warms the file cache
+        loadOnce(request, false); // warms the file cache
         for (int i = 0; i < runs; ++i)
-            fast.append(loadOnce(frmAlbero::Caricamento::Sottoalbero));
+            fast.append(loadOnce(request, false));
         const int nodes = frmAlbero::rightWindow()->tree()->count();
         for (int i = 0; i < walkRuns; ++i)
-            walk.append(loadOnce(frmAlbero::Caricamento::PerConcetto));
+            walk.append(loadOnce(request, true));
         if (frmAlbero::rightWindow()->tree()->count() != nodes)
             std::printf("node counts differ!\n");
         std::printf("%-10d %-22s %10.1f %10d %8d\n", size, "subtree queries", Bench::median(fast), runs, nodes);

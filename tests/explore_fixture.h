@@ -146,18 +146,8 @@ inline void openWindows(int targetModel, const QString &subset = QStringLiteral(
     using namespace mdlGlobale;
     vTargetModel = targetModel;
     vTargetSubset = subset;
-    vTreeSide = AlberoQuery::targetSide();
-    vTreeCaption = AlberoQuery::targetName(targetModel);
-    AlberoQuery::Query q = AlberoQuery::targetRoot(targetModel, subset);
-    vRootQuery = q.sql;
-    vRootParams = q.params;
-    frmAlbero::carica(false);
-    vTreeSide = AlberoQuery::sourceSide();
-    vTreeCaption = AlberoQuery::sourceSide();
-    q = AlberoQuery::eurovocRoot(QStringLiteral("52"));
-    vRootQuery = q.sql;
-    vRootParams = q.params;
-    frmAlbero::carica(true);
+    frmAlbero::carica(TreeLoad::targetRequest(targetModel, subset));
+    frmAlbero::carica(TreeLoad::sourceRequest(QStringLiteral("52")));
 }
 
 } // namespace ExploreFixture

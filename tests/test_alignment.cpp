@@ -4,6 +4,7 @@
 #include "base/clock.h"
 #include "base/dialogs.h"
 #include "base/twips.h"
+#include "bench/conceptwalk.h"
 #include "data/cConnessione.h"
 #include "data/ids.h"
 #include "data/mdlGlobale.h"
@@ -259,16 +260,15 @@ void TestAlignment::sameTreeAsThePerConceptWalk()
         return s;
     };
     for (frmAlbero *w : {frmAlbero::leftWindow(), frmAlbero::rightWindow()}) {
-        vTreeSide = w->isLeftWindow() ? AlberoQuery::sourceSide() : AlberoQuery::targetSide();
-        vTreeCaption = w->caption();
-        const AlberoQuery::Query q = w->isLeftWindow() ? AlberoQuery::eurovocRoot(QStringLiteral("52"))
-                                                       : AlberoQuery::targetRoot(Ids::GEMET, QString());
-        vRootQuery = q.sql;
-        vRootParams = q.params;
-        w->Form_Load(frmAlbero::Caricamento::Sottoalbero);
+        const TreeLoad::Request request = w->isLeftWindow() ? TreeLoad::sourceRequest(QStringLiteral("52"))
+                                                            : TreeLoad::targetRequest(Ids::GEMET, QString());
+        w->Form_Load(request);
         const QStringList fast = snapshot(w->tree());
         const auto fastRecords = w->nodeRecords();
-        w->Form_Load(frmAlbero::Caricamento::PerConcetto);
+        const TreeLoad::Result walk = ConceptWalk::load(vConnection, request.rootQuery, request.rootParams);
+        QVERIFY(!walk.failure);
+        w->showRows(request.caption, request.side, walk.rows);
+        w->tree()->setExpanded(1, true);
         QCOMPARE(snapshot(w->tree()), fast);
         QCOMPARE(w->nodeRecords().size(), fastRecords.size());
         for (int i = 0; i < fastRecords.size(); ++i) {
@@ -574,11 +574,9 @@ void TestAlignment::progressIsThrottled()
 
     // A load writes the line of every concept: the last one stays up.
     ScopedScriptedDialogs d;
-    vTreeSide = AlberoQuery::targetSide();
-    vTreeCaption = QStringLiteral("gemet");
-    const AlberoQuery::Query q = AlberoQuery::targetRoot(Ids::GEMET, kWastes);
+    const TreeLoad::Request request = TreeLoad::targetRequest(Ids::GEMET, kWastes);
     frmAlbero w;
-    QVERIFY(w.CaricaAlbero(vTreeCaption, q.sql, q.params, vTreeSide));
+    QVERIFY(w.CaricaAlbero(request.caption, request.rootQuery, request.rootParams, request.side));
     QCOMPARE(m_main->statusText(), QStringLiteral("Wait a moment, please (target: 1301)"));
     setProgramClock(nullptr);
 }

@@ -14,6 +14,7 @@
 #include "workspace/marking.h"
 #include "workspace/nodeinfo.h"
 #include "workspace/search.h"
+#include "workspace/treeload.h"
 #include "workspace/treequeries.h"
 #include "workspace/ui/frmRisultatoMapping.h"
 
@@ -28,9 +29,6 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QResizeEvent>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <optional>
 
 using namespace mdlGlobale;
 
@@ -176,8 +174,9 @@ frmAlbero *frmAlbero::rightWindow()
     return g_right.data();
 }
 
-frmAlbero *frmAlbero::carica(bool left)
+frmAlbero *frmAlbero::carica(const TreeLoad::Request &request)
 {
+    const bool left = request.side == AlberoQuery::sourceSide();
     QPointer<frmAlbero> &slot = left ? g_left : g_right;
     if (!slot) {
         slot = new frmAlbero;
@@ -191,7 +190,7 @@ frmAlbero *frmAlbero::carica(bool left)
     }
     // A window still open from an earlier mapping is loaded again, so that
     // both trees always show the thesauri just chosen.
-    slot->Form_Load();
+    slot->Form_Load(request);
     return slot;
 }
 
@@ -241,7 +240,7 @@ QRect frmAlbero::twipsGeometry(const QString &controlName) const
 
 // ------------------------------------------------------------------- load
 
-void frmAlbero::Form_Load(Caricamento mode)
+void frmAlbero::Form_Load(const TreeLoad::Request &request)
 {
     Label2->hide();
     msfgInformazioni->hide();
@@ -249,9 +248,9 @@ void frmAlbero::Form_Load(Caricamento mode)
     vGridCurrentRow = 0;
     for (QCheckBox *c : {chkAltLabel, chkPrefLabel, chkNarrower, chkBroader, chkRelated, chkScopeNote})
         c->setChecked(true);
-    CaricaAlbero(vTreeCaption, vRootQuery, vRootParams, vTreeSide, mode);
+    CaricaAlbero(request.caption, request.rootQuery, request.rootParams, request.side);
     treeClassificazione->setExpanded(1, true);
-    setWindowTitle(vTreeCaption);
+    setWindowTitle(request.caption);
 }
 
 void frmAlbero::progress(const QString &side, qint32 id, bool paintNow)
@@ -265,115 +264,55 @@ void frmAlbero::progress(const QString &side, qint32 id, bool paintNow)
 }
 
 bool frmAlbero::CaricaAlbero(const QString &caption, const QString &rootQuery, const QVariantList &params,
-                             const QString &side, Caricamento mode)
+                             const QString &side)
 {
     Attesa::Clessidra wait;
-    const bool left = side == AlberoQuery::sourceSide();
-    QVector<NodeRecord> &records = left ? vLeftNodes : vRightNodes;
-    qint32 &count = left ? vLeftCount : vRightCount;
-    // A new tree: the current node goes back to the root.
-    (left ? vLeftCurrent : vRightCurrent) = 0;
-    records.clear();
-    records.append(NodeRecord{0, 0});
-    count = 1;
-
-    ConceptTree *tree = treeClassificazione;
-    tree->clear();
     *m_throttle = ProgressThrottle();
-    std::optional<DbError> failure;
-    {
-        // The program's way builds the whole tree before the view sees it;
-        // the per-concept walk adds to the live tree as it goes.
-        std::optional<ConceptTree::Update> update;
-        if (mode == Caricamento::Sottoalbero)
-            update.emplace(*tree);
-        const int root = tree->add(0, QString(), caption, QStringLiteral("Minus"));
-        try {
-            RecordSet rs;
-            if (vConnection.ApriRS(rootQuery, rs, params)) {
-                if (mode == Caricamento::Sottoalbero) {
-                    QSqlQuery sub = vConnection.prepare(AlberoQuery::subtreeQuery());
-                    QVector<int> stack; // node of each depth of the current subtree, -1 for a skipped one
-                    while (!rs.isEOF()) {
-                        const qint32 id = rs.value(QStringLiteral("id")).toInt();
-                        const int node = tree->add(root, AlberoQuery::nodeKey(left, id),
-                                                   rs.value(QStringLiteral("dex")).toString(), QStringLiteral("Plus"));
-                        if (node) {
-                            records.append(NodeRecord{id, rs.value(QStringLiteral("is_leaf")).toInt()});
-                            progress(side, id, m_throttle->due());
-                            vConnection.exec(sub, {id});
-                            stack = {node};
-                            while (sub.next()) {
-                                const int depth = sub.value(4).toInt();
-                                const int parent = depth >= 1 && depth <= stack.size() ? stack.at(depth - 1) : -1;
-                                stack.resize(std::max(0, depth));
-                                int child = -1;
-                                if (parent > 0) {
-                                    const qint32 cid = sub.value(0).toInt();
-                                    child = tree->add(parent, AlberoQuery::nodeKey(left, cid),
-                                                      sub.value(2).toString(), QStringLiteral("Plus"));
-                                    if (child) {
-                                        records.append(NodeRecord{cid, sub.value(3).toInt()});
-                                        progress(side, cid, m_throttle->due());
-                                    } else {
-                                        child = -1;
-                                    }
-                                }
-                                stack.append(child);
-                            }
-                            if (sub.lastError().isValid())
-                                throw cConnessione::errorOf(sub);
-                            sub.finish();
-                        }
-                        rs.MoveNext();
-                    }
-                } else {
-                    while (!rs.isEOF()) {
-                        const qint32 id = rs.value(QStringLiteral("id")).toInt();
-                        const int node = tree->add(root, AlberoQuery::nodeKey(left, id),
-                                                   rs.value(QStringLiteral("dex")).toString(), QStringLiteral("Plus"));
-                        if (node) {
-                            records.append(NodeRecord{id, rs.value(QStringLiteral("is_leaf")).toInt()});
-                            progress(side, id, true);
-                            CaricaFigli(node, id, side, records);
-                        }
-                        rs.MoveNext();
-                    }
-                }
-                vConnection.ChiudiRS(rs);
-            }
-        } catch (const DbError &e) {
-            // The nodes read so far stay; the user learns why the tree ends there.
-            failure = e;
-        }
-        count = static_cast<qint32>(records.size());
-        finishingPass(records);
-    }
-    if (failure) {
-        mdlUtil::MostraErrore(*failure);
+    const TreeLoad::Result loaded = TreeLoad::load(vConnection, rootQuery, params,
+                                                   [this, &side](qint32 id) { progress(side, id, m_throttle->due()); });
+    showRows(caption, side, loaded.rows);
+    if (loaded.failure) {
+        // The nodes read so far stay; the user learns why the tree ends there.
+        mdlUtil::MostraErrore(*loaded.failure);
         return false;
     }
     return true;
 }
 
-void frmAlbero::CaricaFigli(int parentNode, qint32 parentId, const QString &side, QVector<NodeRecord> &records)
+void frmAlbero::showRows(const QString &caption, const QString &side, const QVector<TreeLoad::Row> &rows)
 {
     const bool left = side == AlberoQuery::sourceSide();
-    RecordSet rs;
-    if (!vConnection.ApriRS(AlberoQuery::childQuery(), rs, {parentId}))
-        return;
-    while (!rs.isEOF()) {
-        const qint32 id = rs.value(QStringLiteral("id")).toInt();
-        const int node = treeClassificazione->add(parentNode, AlberoQuery::nodeKey(left, id),
-                                                  rs.value(QStringLiteral("dex")).toString(), QStringLiteral("Plus"));
-        if (node) {
-            records.append(NodeRecord{id, rs.value(QStringLiteral("is_leaf")).toInt()});
-            progress(side, id, true);
-            CaricaFigli(node, id, side, records);
+    QVector<NodeRecord> &records = left ? vLeftNodes : vRightNodes;
+    // A new tree: the current node goes back to the root.
+    (left ? vLeftCurrent : vRightCurrent) = 0;
+    records.clear();
+    records.reserve(rows.size() + 1);
+    records.append(NodeRecord{0, 0});
+
+    ConceptTree *tree = treeClassificazione;
+    tree->clear();
+    {
+        // The whole tree is built before the view sees it.
+        ConceptTree::Update update(*tree);
+        const int root = tree->add(0, QString(), caption, QStringLiteral("Minus"));
+        // Node of each row; 0 for a row whose node could not be added (a key
+        // already in the tree), whose subtree is then left out too.
+        QVector<int> nodeOfRow(rows.size(), 0);
+        for (qsizetype i = 0; i < rows.size(); ++i) {
+            const TreeLoad::Row &row = rows.at(i);
+            const int parent = row.parent < 0 ? root : nodeOfRow.at(row.parent);
+            if (!parent)
+                continue;
+            const int node = tree->add(parent, AlberoQuery::nodeKey(left, row.conceptId), row.dex,
+                                       QStringLiteral("Plus"));
+            if (!node)
+                continue;
+            nodeOfRow[i] = node;
+            records.append(NodeRecord{row.conceptId, row.isLeaf});
         }
-        rs.MoveNext();
+        (left ? vLeftCount : vRightCount) = static_cast<qint32>(records.size());
+        finishingPass(records);
     }
-    vConnection.ChiudiRS(rs);
 }
 
 void frmAlbero::finishingPass(const QVector<NodeRecord> &records)

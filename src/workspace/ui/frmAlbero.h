@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/mdlGlobale.h"
+#include "workspace/treeload.h"
 
 #include <QHash>
 #include <QRect>
@@ -29,19 +30,15 @@ class frmAlbero : public QWidget
 {
     Q_OBJECT
 public:
-    // How a tree is read: one query per top concept for its whole subtree
-    // (the program's way), or one query per concept (kept for comparison).
-    enum class Caricamento { Sottoalbero, PerConcetto };
-
     explicit frmAlbero(QWidget *parent = nullptr);
     ~frmAlbero() override;
 
     // The window of a side when it is open (null otherwise).
     static frmAlbero *leftWindow();
     static frmAlbero *rightWindow();
-    // The window of a side, created as a child of the main window when needed,
-    // then loaded from vTreeSide, vTreeCaption, vRootQuery and vRootParams.
-    static frmAlbero *carica(bool left);
+    // The window of the request's side, created as a child of the main window
+    // when needed, then loaded as the request says.
+    static frmAlbero *carica(const TreeLoad::Request &request);
 
     ConceptTree *tree() const { return treeClassificazione; }
     // The caption: the thesaurus name; "eurovoc" marks the left window.
@@ -62,14 +59,18 @@ public:
     // grid's object name, tool tip, position and visibility.
     void replaceGrid(QWidget *grid);
 
-    // The load steps: reset the search band and the grid, build the tree from
-    // the hand-over globals, open the root, take the caption.
-    void Form_Load(Caricamento mode = Caricamento::Sottoalbero);
+    // The load steps: reset the search band and the grid, build the tree the
+    // request names, open the root, take the caption.
+    void Form_Load(const TreeLoad::Request &request);
 
     // Builds the whole tree.  False when a database error ended the load
     // early (the error has been shown; the nodes read so far stay).
     bool CaricaAlbero(const QString &caption, const QString &rootQuery, const QVariantList &params,
-                      const QString &side, Caricamento mode = Caricamento::Sottoalbero);
+                      const QString &side);
+    // Makes the tree of a side out of rows read by TreeLoad: the root node
+    // (text caption), one node per row, the side's node records, the
+    // finishing pass.
+    void showRows(const QString &caption, const QString &side, const QVector<TreeLoad::Row> &rows);
 
     // Commands and tree events.
     void cmdEspandi_Click();
@@ -113,7 +114,6 @@ private:
     void place(QWidget *w, const QRect &twips);
     void finishingPass(const QVector<mdlGlobale::NodeRecord> &records);
     void progress(const QString &side, qint32 id, bool paintNow);
-    void CaricaFigli(int parentNode, qint32 parentId, const QString &side, QVector<mdlGlobale::NodeRecord> &records);
 
     QHash<QString, QRect> m_twips;
     class ProgressThrottle *m_throttle = nullptr;

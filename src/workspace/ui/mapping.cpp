@@ -3,6 +3,7 @@
 #include "base/attesa.h"
 #include "data/mdlGlobale.h"
 #include "widgets/ui/MainFrame.h"
+#include "workspace/treeload.h"
 #include "workspace/treequeries.h"
 #include "workspace/ui/frmAlbero.h"
 #include "workspace/ui/frmScegli.h"
@@ -12,6 +13,21 @@
 #include <QMdiSubWindow>
 
 using namespace mdlGlobale;
+
+namespace {
+
+// The program-wide hand-over values keep saying which window is being loaded
+// and how, as they always have; the window itself goes by the request.
+const TreeLoad::Request &handOver(const TreeLoad::Request &request)
+{
+    vTreeSide = request.side;
+    vTreeCaption = request.caption;
+    vRootQuery = request.rootQuery;
+    vRootParams = request.rootParams;
+    return request;
+}
+
+} // namespace
 
 void mnuToolsNuovoMapping_Click()
 {
@@ -33,19 +49,8 @@ void mnuToolsNuovoMapping_Click()
         return;
 
     Attesa::Clessidra wait;
-    vTreeSide = AlberoQuery::targetSide();
-    vTreeCaption = vTargetName;
-    AlberoQuery::Query q = AlberoQuery::targetRoot(vTargetModel, vTargetSubset);
-    vRootQuery = q.sql;
-    vRootParams = q.params;
-    frmAlbero::carica(false);
-
-    vTreeSide = AlberoQuery::sourceSide();
-    vTreeCaption = vSourceName;
-    q = AlberoQuery::eurovocRoot(vEurovocField);
-    vRootQuery = q.sql;
-    vRootParams = q.params;
-    frmAlbero *left = frmAlbero::carica(true);
+    frmAlbero::carica(handOver(TreeLoad::targetRequest(vTargetModel, vTargetSubset)));
+    frmAlbero *left = frmAlbero::carica(handOver(TreeLoad::sourceRequest(vEurovocField)));
 
     if (!main)
         return;
