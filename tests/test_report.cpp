@@ -41,6 +41,7 @@ private slots:
     void deleteMarksTheRow();
     void deleteAndModifyRefuseRowsWithoutRelation();
     void failedDeleteChangesNothing();
+    void deletedRowsWithoutTheWindow();
     void headerSortAndReload();
     void modifyOpensTheEditorModally();
     void addRecordClosesTheReportFirst();
@@ -321,6 +322,39 @@ void TestReport::failedDeleteChangesNothing()
     QVERIFY(d.messages().first().startsWith(QStringLiteral("Error ")));
     QCOMPARE(grid()->rows(), 4);
     QCOMPARE(grid()->textMatrix(3, 1), QStringLiteral("12"));
+}
+
+void TestReport::deletedRowsWithoutTheWindow()
+{
+    // The rows as the report reads them: 3, 7 and 12.
+    QVector<Report::Riga> rows = Report::leggi(vConnection);
+    QCOMPARE(rows.size(), 3);
+    QCOMPARE(Report::liveCount(rows), 3);
+    QCOMPARE(Report::indexOfCell(rows, QStringLiteral("7")), 1);
+    QCOMPARE(Report::indexOfCell(rows, QStringLiteral("8")), -1);
+    QCOMPARE(Report::indexOfCell(rows, QStringLiteral("Record")), -1);
+
+    QCOMPARE(Report::deleteRelation(vConnection, rows[1]), 1);
+    QVERIFY(rows.at(1).deleted);
+    QVERIFY(!relationExists(7));
+    QCOMPARE(Report::recordText(rows.at(1)), QStringLiteral("DEL -- 7"));
+    QCOMPARE(Report::recordText(rows.at(0)), QStringLiteral("3"));
+    QCOMPARE(Report::liveCount(rows), 2);
+    QCOMPARE(Report::indexOfCell(rows, QStringLiteral("DEL -- 7")), 1);
+    QCOMPARE(Report::indexOfCell(rows, QStringLiteral("DEL -- 3")), -1); // 3 is still live
+
+    // Gone already: nothing removed, the row is flagged all the same.
+    vConnection.EseguiIstruzione(QStringLiteral("delete from mappingrelations where id = 12"));
+    QCOMPARE(Report::deleteRelation(vConnection, rows[2]), 0);
+    QVERIFY(rows.at(2).deleted);
+    QCOMPARE(Report::liveCount(rows), 1);
+
+    // A statement that fails leaves the row live.
+    vConnection.EseguiIstruzione(QStringLiteral("create trigger keep before delete on mappingrelations "
+                                                "begin select raise(abort, 'relations are locked'); end"));
+    QVERIFY_THROWS_EXCEPTION(DbError, Report::deleteRelation(vConnection, rows[0]));
+    QVERIFY(!rows.at(0).deleted);
+    QCOMPARE(Report::liveCount(rows), 1);
 }
 
 void TestReport::headerSortAndReload()

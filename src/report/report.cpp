@@ -2,6 +2,8 @@
 
 #include "data/cConnessione.h"
 
+#include <algorithm>
+
 QString Report::query()
 {
     return QStringLiteral("SELECT concepts.dex, conceptsRigth.dex AS dexRight, ")
@@ -59,4 +61,34 @@ std::optional<qint32> Report::idOfCell(const QString &text)
     if (!ok || id <= 0)
         return std::nullopt;
     return id;
+}
+
+QString Report::recordText(const Riga &row)
+{
+    return row.deleted ? QLatin1String(DeletedPrefix) + row.id : row.id;
+}
+
+int Report::indexOfCell(const QVector<Riga> &rows, const QString &text)
+{
+    const QString prefix = QLatin1String(DeletedPrefix);
+    const std::optional<qint32> id = idOfCell(text.startsWith(prefix) ? text.mid(prefix.size()) : text);
+    if (!id)
+        return -1;
+    for (qsizetype i = 0; i < rows.size(); ++i)
+        if (recordText(rows.at(i)) == text)
+            return static_cast<int>(i);
+    return -1;
+}
+
+int Report::deleteRelation(cConnessione &connection, Riga &row)
+{
+    const int removed = connection.EseguiIstruzione(QStringLiteral("delete from mappingrelations where id = ?"),
+                                                    QStringLiteral("128"), {row.id.toInt()});
+    row.deleted = true;
+    return removed;
+}
+
+int Report::liveCount(const QVector<Riga> &rows)
+{
+    return static_cast<int>(std::count_if(rows.begin(), rows.end(), [](const Riga &r) { return !r.deleted; }));
 }

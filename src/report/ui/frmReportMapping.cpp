@@ -52,6 +52,8 @@ void CaricaReport(FlexGrid &grid)
     grid.setFormatString(reportFormatString());
 
     auto *owner = qobject_cast<frmReportMapping *>(grid.parentWidget());
+    if (owner)
+        owner->m_rows = rows;
     if (rows.isEmpty()) {
         if (owner)
             owner->Label1->setText(QStringLiteral("0"));
@@ -63,7 +65,7 @@ void CaricaReport(FlexGrid &grid)
     for (int i = 0; i < n; ++i) {
         const Report::Riga &r = rows.at(i);
         const int row = i + 1;
-        grid.setTextMatrix(row, 1, r.id);
+        grid.setTextMatrix(row, 1, Report::recordText(r));
         grid.setTextMatrix(row, 2, r.dex);
         grid.setTextMatrix(row, 3, r.dexProp);
         grid.setTextMatrix(row, 4, r.dexRight);
@@ -71,7 +73,7 @@ void CaricaReport(FlexGrid &grid)
         grid.setTextMatrix(row, 6, r.notes);
     }
     if (owner) {
-        owner->Label1->setText(QString::number(grid.rows() - 1));
+        owner->Label1->setText(QString::number(Report::liveCount(owner->m_rows)));
         owner->Label1->repaint();
     }
 }
@@ -182,7 +184,7 @@ void frmReportMapping::Form_Load()
     vEditRelationId = 0;
     if (MainFrame *main = MainFrame::instance())
         Widgets::CentraForm(outerWindow(), main);
-    vGridMarkedRow = EvidenziaRiga(grid, grid.row());
+    EvidenziaRiga(grid, grid.row());
     vGridMarkedRow = 0;
     Form_Resize();
     AzzeraEvidenziazione(grid);
@@ -244,55 +246,50 @@ void frmReportMapping::cmdChiudiFinestra_Click()
     outerWindow()->close();
 }
 
-qint32 frmReportMapping::currentRelationId(const QString &action)
+int frmReportMapping::currentRelation(const QString &action)
 {
     const FlexGrid &grid = *msfgReportMapping;
     const int r = grid.row();
     if (r < 1 || r >= grid.rows()) {
         dialogs().message(QStringLiteral("Click the row of the relation to %1 first.").arg(action), {},
                           Dialogs::Icon::Warning);
-        return 0;
+        return -1;
     }
-    const QString cell = grid.textMatrix(r, 1);
-    if (cell.startsWith(QLatin1String(Report::DeletedPrefix))) {
+    const int i = Report::indexOfCell(m_rows, grid.textMatrix(r, 1));
+    if (i >= 0 && m_rows.at(i).deleted) {
         dialogs().message(QStringLiteral("The relation of row %1 has already been deleted.").arg(r), {},
                           Dialogs::Icon::Warning);
-        return 0;
+        return -1;
     }
-    const std::optional<qint32> id = Report::idOfCell(cell);
-    if (!id) {
+    if (i < 0) {
         dialogs().message(QStringLiteral("Row %1 holds no relation to %2.").arg(r).arg(action), {},
                           Dialogs::Icon::Warning);
-        return 0;
+        return -1;
     }
-    return *id;
+    return i;
 }
 
 void frmReportMapping::cmdEliminaRecord_Click()
 {
-    const qint32 id = currentRelationId(QStringLiteral("delete"));
-    if (id == 0)
+    const int i = currentRelation(QStringLiteral("delete"));
+    if (i < 0)
         return;
     if (!dialogs().question(QStringLiteral("Delete?"), QStringLiteral("Cancellazione record")))
         return;
-    FlexGrid &grid = *msfgReportMapping;
-    const int r = grid.row();
-    int deleted = 0;
+    Report::Riga &row = m_rows[i];
+    int removed = 0;
     try {
-        deleted = vConnection.EseguiIstruzione(QStringLiteral("delete from mappingrelations where id = ?"),
-                                               QStringLiteral("128"), {id});
+        removed = Report::deleteRelation(vConnection, row);
     } catch (const DbError &e) {
         mdlUtil::MostraErrore(e);
         return;
     }
-    if (deleted == 0)
-        dialogs().message(QStringLiteral("The relation with id = %1 was no longer in the database.").arg(id), {},
+    if (removed == 0)
+        dialogs().message(QStringLiteral("The relation with id = %1 was no longer in the database.").arg(row.id), {},
                           Dialogs::Icon::Information);
-    grid.setTextMatrix(r, 1, QLatin1String(Report::DeletedPrefix) + grid.textMatrix(r, 1));
-    bool ok = false;
-    const int count = Label1->text().toInt(&ok);
-    if (ok)
-        Label1->setText(QString::number(count - 1));
+    FlexGrid &grid = *msfgReportMapping;
+    grid.setTextMatrix(grid.row(), 1, Report::recordText(row));
+    Label1->setText(QString::number(Report::liveCount(m_rows)));
 }
 
 void frmReportMapping::cmdInserisciRecord_Click()
@@ -306,9 +303,10 @@ void frmReportMapping::cmdInserisciRecord_Click()
 
 void frmReportMapping::cmdModificaRecord_Click()
 {
-    const qint32 id = currentRelationId(QStringLiteral("modify"));
-    if (id == 0)
+    const int i = currentRelation(QStringLiteral("modify"));
+    if (i < 0)
         return;
+    const qint32 id = m_rows.at(i).id.toInt();
     const FlexGrid &grid = *msfgReportMapping;
     const int r = grid.row();
     frmRisultatoMapping *editor = frmRisultatoMapping::instance();

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "report/report.h"
+
+#include <QVector>
 #include <QWidget>
 
 class FlexGrid;
@@ -50,9 +53,9 @@ private:
     explicit frmReportMapping(QWidget *parent = nullptr);
     void Form_Load();
     void Form_Resize();
-    // The id of the current row's relation; tells the user why not and gives
-    // 0 when the current row holds no live relation.
-    qint32 currentRelationId(const QString &action);
+    // The position in m_rows of the current row's relation; tells the user
+    // why not and gives -1 when the current row holds no live relation.
+    int currentRelation(const QString &action);
     QWidget *outerWindow();
 
     friend void CaricaReport(FlexGrid &grid);
@@ -66,5 +69,7 @@ private:
     QLabel *Label2;
     QLabel *Label1;
     FlexGridEvents *m_events;
+    // The relations listed, as last read, with those deleted since flagged.
+    QVector<Report::Riga> m_rows;
     bool m_laying = false;
 };
