@@ -9,6 +9,9 @@ public:
     virtual ~Clock() = default;
     virtual QDateTime now() const = 0;
     int secondOfMinute() const { return now().time().second(); }
+    // How long a wait on this clock lets the event loop run between two looks
+    // at it: the wall clock is looked at twenty times a second.
+    virtual int pollIntervalMs() const { return 50; }
 };
 
 class SystemClock : public Clock
@@ -32,6 +35,9 @@ public:
         m_now = m_now.addMSecs(m_stepMs);
         return t;
     }
+    // A test clock moves on when it is read, not with real time: waits look
+    // at it again as soon as the event loop has run once.
+    int pollIntervalMs() const override { return 0; }
     void set(const QDateTime &t) { m_now = t; }
     void setSecond(int s) { m_now.setTime(QTime(m_now.time().hour(), m_now.time().minute(), s)); }
     // Each read moves the clock on by this many milliseconds.

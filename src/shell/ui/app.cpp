@@ -22,9 +22,7 @@ frmMain *mdlGlobale::Main()
 {
     auto *splash = new frmSplash;
     splash->show();
-    splash->repaint();
-    QCoreApplication::processEvents(); // let the window system map and paint it once
-
+    // The event loop runs while it waits, so the splash paints.
     Startup::AttendiSplash(programClock());
 
     RiempiRelazioni();

@@ -524,13 +524,9 @@ void FlexGrid::setRowSel(int r)
 
 QString FlexGrid::text() const { return textMatrix(m_row, m_col); }
 void FlexGrid::setText(const QString &text) { m_model->setText(m_row, m_col, text); }
-QColor FlexGrid::cellBackColor() const { return cellBackColorAt(m_row, m_col); }
 void FlexGrid::setCellBackColor(const QColor &colour) { m_model->setBack(m_row, m_col, colour); }
-QColor FlexGrid::cellForeColor() const { return cellForeColorAt(m_row, m_col); }
 void FlexGrid::setCellForeColor(const QColor &colour) { m_model->setFore(m_row, m_col, colour); }
-QPixmap FlexGrid::cellPicture() const { return cellPictureAt(m_row, m_col); }
 void FlexGrid::setCellPicture(const QPixmap &picture) { m_model->setPicture(m_row, m_col, picture); }
-int FlexGrid::cellPictureAlignment() const { return cellPictureAlignmentAt(m_row, m_col); }
 void FlexGrid::setCellPictureAlignment(int alignment) { m_model->setPictureAlignment(m_row, m_col, alignment); }
 
 QString FlexGrid::textMatrix(int r, int c) const
@@ -565,22 +561,6 @@ int FlexGrid::cellPictureAlignmentAt(int r, int c) const
 
 void FlexGrid::setBackColor(const QColor &c) { m_model->backColor = c; viewport()->update(); }
 void FlexGrid::setForeColor(const QColor &c) { m_model->foreColor = c; viewport()->update(); }
-void FlexGrid::setBackColorSel(const QColor &c) { m_model->backColorSel = c; }
-void FlexGrid::setForeColorSel(const QColor &c) { m_model->foreColorSel = c; }
-
-void FlexGrid::setBackColorFixed(const QColor &c)
-{
-    m_model->backColorFixed = c;
-    m_hHeader->viewport()->update();
-    m_vHeader->viewport()->update();
-}
-
-void FlexGrid::setForeColorFixed(const QColor &c)
-{
-    m_model->foreColorFixed = c;
-    m_hHeader->viewport()->update();
-    m_vHeader->viewport()->update();
-}
 
 QPoint FlexGrid::cellAt(const QPoint &pos) const
 {
@@ -644,14 +624,6 @@ void FlexGrid::setFormatString(const QString &format)
 int FlexGrid::colWidth(int c) const
 {
     return c >= 0 && c < m_widths.size() ? m_widths.at(c) : 0;
-}
-
-void FlexGrid::setColWidth(int c, int pixels)
-{
-    if (c < 0 || c >= m_widths.size())
-        return;
-    m_widths[c] = std::max(0, pixels);
-    applyWidths();
 }
 
 Qt::Alignment FlexGrid::colAlignment(int c) const

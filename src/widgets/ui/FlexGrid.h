@@ -127,8 +127,6 @@ public:
     int cols() const { return m_model->cols(); }
     void setRows(int n);
     void setCols(int n);
-    static constexpr int fixedRows() { return 1; }
-    static constexpr int fixedCols() { return 1; }
 
     // Current cell.  Setting the row also makes it the selection row.
     int row() const { return m_row; }
@@ -141,13 +139,9 @@ public:
     // Properties of the current cell.
     QString text() const;
     void setText(const QString &text);
-    QColor cellBackColor() const;
     void setCellBackColor(const QColor &colour);
-    QColor cellForeColor() const;
     void setCellForeColor(const QColor &colour);
-    QPixmap cellPicture() const;
     void setCellPicture(const QPixmap &picture);
-    int cellPictureAlignment() const;
     void setCellPictureAlignment(int alignment);
 
     // Any cell by position.
@@ -167,10 +161,6 @@ public:
     QColor foreColorSel() const { return m_model->foreColorSel; }
     void setBackColor(const QColor &c);
     void setForeColor(const QColor &c);
-    void setBackColorFixed(const QColor &c);
-    void setForeColorFixed(const QColor &c);
-    void setBackColorSel(const QColor &c);
-    void setForeColorSel(const QColor &c);
 
     // Cell under the mouse at the last mouse event over the grid.
     int mouseRow() const { return m_mouseRow; }
@@ -185,7 +175,6 @@ public:
     QString formatString() const { return m_formatString; }
     void setFormatString(const QString &format);
     int colWidth(int c) const;
-    void setColWidth(int c, int pixels);
     Qt::Alignment colAlignment(int c) const;
 
     // Sorts the data rows by the current column.  Settings: 1 generic

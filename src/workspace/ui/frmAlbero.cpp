@@ -125,19 +125,14 @@ frmAlbero::frmAlbero(QWidget *parent)
     Label2 = new QLabel(this);
     Label2->setObjectName(QStringLiteral("Label2"));
     place(Label2, {120, 3600, 6375, 255});
-    auto *gridPlaceholder = new QFrame(this);
-    gridPlaceholder->setFrameShape(QFrame::StyledPanel);
-    msfgInformazioni = gridPlaceholder;
+    auto *grid = new FlexGrid(this);
+    msfgInformazioni = grid;
     msfgInformazioni->setObjectName(QStringLiteral("msfgInformazioni"));
     msfgInformazioni->setToolTip(
         QStringLiteral("Doppio click su una cella per visualizzarne il contenuto completo"));
     place(msfgInformazioni, {120, 3960, 6375, 1335});
     Label2->hide();
     msfgInformazioni->hide();
-
-    // The information grid takes the placeholder's place.
-    auto *grid = new FlexGrid(this);
-    replaceGrid(grid);
     grid->setCols(3);
     grid->setFormatString(InfoNodo::formatString());
     m_gridEvents = new FlexGridEvents(*grid, vGridMarkedRow, vGridCurrentRow, [](int) { return 7; });
@@ -207,24 +202,6 @@ QVector<NodeRecord> &frmAlbero::nodeRecords() const
 qint32 frmAlbero::currentRecord() const
 {
     return isLeftWindow() ? vLeftCurrent : vRightCurrent;
-}
-
-void frmAlbero::replaceGrid(QWidget *grid)
-{
-    if (!grid || grid == msfgInformazioni)
-        return;
-    grid->setParent(this);
-    grid->setObjectName(msfgInformazioni->objectName());
-    grid->setToolTip(msfgInformazioni->toolTip());
-    grid->setGeometry(msfgInformazioni->geometry());
-    grid->setVisible(msfgInformazioni->isVisible());
-    delete msfgInformazioni;
-    msfgInformazioni = grid;
-}
-
-FlexGrid *frmAlbero::informationGrid() const
-{
-    return qobject_cast<FlexGrid *>(msfgInformazioni);
 }
 
 void frmAlbero::place(QWidget *w, const QRect &twips)

@@ -50,14 +50,8 @@ public:
     qint32 currentRecord() const;
     int currentNode() const { return currentRecord() + 1; }
 
-    // Controls later features work with.
-    QWidget *grid() const { return msfgInformazioni; }
-    // The information grid (null only if replaceGrid put another kind of widget there).
-    FlexGrid *informationGrid() const;
-    QLabel *gridCaption() const { return Label2; }
-    // Puts another widget in the place of the information grid: it takes the
-    // grid's object name, tool tip, position and visibility.
-    void replaceGrid(QWidget *grid);
+    // The information grid below the tree.
+    FlexGrid *informationGrid() const { return msfgInformazioni; }
 
     // The load steps: reset the search band and the grid, build the tree the
     // request names, open the root, take the caption.
@@ -137,6 +131,6 @@ private:
     QPushButton *cmdRelazioni;
     ConceptTree *treeClassificazione;
     QLabel *Label2;
-    QWidget *msfgInformazioni;
+    FlexGrid *msfgInformazioni;
     FlexGridEvents *m_gridEvents = nullptr;
 };
