@@ -4,7 +4,9 @@
 #include "base/dialogs.h"
 #include "data/mdlGlobale.h"
 #include "tools/esportazione.h"
+#include "tools/mappingformats.h"
 #include "tools/promptprogetto.h"
+#include "support/smalldisk.h"
 #include "tools_fixture.h"
 
 #include "shell/ui/app.h"
@@ -100,6 +102,7 @@ private slots:
     void htmlTableOfTwoRelations();
     void htmlWithoutRelationsAndEscapedLabels();
     void moreThan32767Relations();
+    void fullDiskKeepsTheEarlierFile();
     void menuItemsRunTheCommands();
 };
 
@@ -443,6 +446,60 @@ void TestExport::moreThan32767Relations()
     QCOMPARE(d.messages(), QStringList{endOfExport(40000, QStringLiteral("export.html"))});
     QCOMPARE(lines(readFile(mdlGlobale::vDatabaseFolder + QStringLiteral("export.html"))).count(QStringLiteral("<tr>")),
              40000);
+}
+
+void TestExport::fullDiskKeepsTheEarlierFile()
+{
+    SmallDisk disk(64);
+    if (!disk.isMounted())
+        QSKIP(qPrintable(disk.whyNot()));
+    TestDb t;
+    const QString db = thesaurus(t, QStringLiteral("thesaurus.sqlite"), 50);
+    QList<Relation> many;
+    for (int i = 0; i < 2500; ++i)
+        many.append({i + 1, 1, 101 + i / 50, 1001 + i % 50, 9,
+                     QStringLiteral("a note long enough to fill the small disk quickly")});
+    addRelations(db, many);
+    OpenDb open(db);
+    mdlGlobale::vDatabaseFolder = disk.path() + QLatin1Char('/');
+    const QByteArray earlier("earlier export, to be kept byte for byte\r\n");
+
+    // The menu items: the user hears that the disk is full, the earlier file stays.
+    for (const QString &name : {QStringLiteral("export.xml"), QStringLiteral("export.html")}) {
+        const QString path = disk.path(name);
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(earlier);
+        f.close();
+        ScopedScriptedDialogs d;
+        d.answerInput(QStringLiteral("0"));
+        if (name.endsWith(QLatin1String("xml")))
+            Esportazione::EsportaXML();
+        else
+            Esportazione::EsportaHTML();
+        QCOMPARE(d.messages(), QStringList{QStringLiteral("The export file %1 cannot be written: the disk is full\n"
+                                                          "Nothing was exported; an earlier file of that name is "
+                                                          "unchanged.")
+                                               .arg(path)});
+        QCOMPARE(readFile(path), earlier);
+    }
+
+    // The other formats, through the same saving.
+    for (auto formato : {MappingFormats::Formato::Sssom, MappingFormats::Formato::Csv,
+                         MappingFormats::Formato::SkosTurtle, MappingFormats::Formato::SkosRdfXml}) {
+        const QString path = disk.path(QStringLiteral("mappings.out"));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(earlier);
+        f.close();
+        const MappingFormats::Esito e = MappingFormats::scrivi(mdlGlobale::vConnection, formato, 0, path);
+        QVERIFY(!e.scritto);
+        QCOMPARE(e.errore, QStringLiteral("the disk is full"));
+        QCOMPARE(readFile(path), earlier);
+    }
+    // No temporary file is left behind.
+    QCOMPARE(QDir(disk.path()).entryList(QDir::Files),
+             (QStringList{QStringLiteral("export.html"), QStringLiteral("export.xml"), QStringLiteral("mappings.out")}));
 }
 
 void TestExport::menuItemsRunTheCommands()

@@ -3,6 +3,7 @@
 #include "base/attesa.h"
 #include "base/dialogs.h"
 #include "base/mdlUtil.h"
+#include "base/safesave.h"
 #include "data/cConnessione.h"
 #include "data/mdlGlobale.h"
 #include "tools/promptprogetto.h"
@@ -70,12 +71,16 @@ public:
         endLine();
     }
 
+    // Sends the buffer to the file.  After the first failure nothing more is
+    // written and error() says why.
     void flush()
     {
-        if (!m_buffer.isEmpty())
-            m_file.write(m_buffer);
+        if (!m_buffer.isEmpty() && m_error.isEmpty())
+            SafeSave::write(m_file, m_buffer, &m_error);
         m_buffer.clear();
     }
+
+    QString error() const { return m_error; }
 
 private:
     static constexpr qsizetype Chunk = 256 * 1024;
@@ -90,6 +95,7 @@ private:
     QSaveFile &m_file;
     Formato m_formato;
     QByteArray m_buffer;
+    QString m_error;
 };
 
 void appendReference(QByteArray &out, char32_t codePoint)
@@ -257,8 +263,7 @@ Esportazione::Esito Esportazione::scrivi(cConnessione &connection, Formato forma
     connection.ApriRS(query(formato, oneProject), rs, oneProject ? QVariantList{progetto} : QVariantList{});
 
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        e.errore = file.errorString();
+    if (!SafeSave::open(file, &e.errore)) {
         connection.ChiudiRS(rs);
         return e;
     }
@@ -284,8 +289,8 @@ Esportazione::Esito Esportazione::scrivi(cConnessione &connection, Formato forma
     }
     connection.ChiudiRS(rs);
     w.flush();
-    if (!file.commit()) {
-        e.errore = file.errorString();
+    e.errore = w.error();
+    if (!e.errore.isEmpty() || !SafeSave::commit(file, &e.errore)) {
         e.relazioni = 0;
         return e;
     }

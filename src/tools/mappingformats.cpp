@@ -6,6 +6,7 @@
 #include "base/clock.h"
 #include "base/dialogs.h"
 #include "base/mdlUtil.h"
+#include "base/safesave.h"
 #include "data/cConnessione.h"
 #include "data/ids.h"
 #include "data/mdlGlobale.h"
@@ -64,8 +65,7 @@ QHash<int, QString> modelUris(cConnessione &c)
 // Commits the file, or says why it could not be written.
 void commitFile(QSaveFile &file, Esito &e)
 {
-    if (!file.commit()) {
-        e.errore = file.errorString();
+    if (!SafeSave::commit(file, &e.errore)) {
         e.relazioni = 0;
         e.omesse.clear();
         return;
@@ -75,11 +75,7 @@ void commitFile(QSaveFile &file, Esito &e)
 
 bool writeAll(QSaveFile &file, const QByteArray &bytes, Esito &e)
 {
-    if (file.write(bytes) == bytes.size())
-        return true;
-    e.errore = file.errorString();
-    file.cancelWriting();
-    return false;
+    return SafeSave::write(file, bytes, &e.errore);
 }
 
 // SSSOM: prefixes for the concept namespaces, metadata block, table.
@@ -214,7 +210,7 @@ void writeSkos(const QVector<Relazione> &rows, MappingRdf::Sintassi sintassi, QS
     }
     QString error;
     if (!MappingRdf::scrivi(file, sintassi, triples, error)) {
-        e.errore = error;
+        e.errore = file.error() != QFileDevice::NoError ? SafeSave::reason(file) : error;
         e.omesse.clear();
         file.cancelWriting();
         return;
@@ -390,10 +386,8 @@ Esito MappingFormats::scrivi(cConnessione &connection, Formato formato, qint32 p
     const QVector<Relazione> rows = leggiRelazioni(connection, progetto);
     Esito e;
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        e.errore = file.errorString();
+    if (!SafeSave::open(file, &e.errore))
         return e;
-    }
     switch (formato) {
     case Formato::SkosTurtle: writeSkos(rows, MappingRdf::Sintassi::Turtle, file, e); break;
     case Formato::SkosRdfXml: writeSkos(rows, MappingRdf::Sintassi::RdfXml, file, e); break;
