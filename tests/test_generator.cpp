@@ -7,6 +7,7 @@
 #include "data/generator.h"
 #include "data/ids.h"
 #include "shell/commands.h"
+#include "support/smalldisk.h"
 #include "support/testdb.h"
 
 #include <QtTest>
@@ -21,6 +22,7 @@ private slots:
     void sameSeedSameDatabase();
     void refusedOptions();
     void scriptCommand();
+    void fullDiskLeavesNothingBehind();
 };
 
 namespace {
@@ -164,6 +166,28 @@ void TestGenerator::scriptCommand()
     QCOMPARE(cli.run({QStringLiteral("--generate-thesaurus"), QStringLiteral("5"), db.path(QStringLiteral("y")),
                       QStringLiteral("--models"), QStringLiteral("x")}, out, err), 2);
     QCOMPARE(TestDb::value(path, QStringLiteral("select count(*) from concepts")).toInt(), 80);
+}
+
+void TestGenerator::fullDiskLeavesNothingBehind()
+{
+    SmallDisk disk(256);
+    if (!disk.isMounted())
+        QSKIP(qPrintable(disk.whyNot()));
+    const QString path = disk.path(QStringLiteral("big.sqlite"));
+    QString outText, errText;
+    QTextStream out(&outText), err(&errText);
+    const CommandLine &cli = programCommands();
+    QCOMPARE(cli.run({QStringLiteral("--generate-thesaurus"), QStringLiteral("3000"), path}, out, err), 1);
+    err.flush();
+    QVERIFY2(errText.contains(QStringLiteral("full")), qPrintable(errText));
+    // Neither the database nor a journal of it is left, so the next run is not refused.
+    QCOMPARE(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+    QCOMPARE(cli.run({QStringLiteral("--generate-thesaurus"), QStringLiteral("20"), path, QStringLiteral("--models"),
+                      QStringLiteral("3")},
+                     out, err),
+             0);
+    QCOMPARE(TestDb::value(path, QStringLiteral("select count(*) from concepts")).toInt(), 20);
+    QCOMPARE(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("big.sqlite")});
 }
 
 QTEST_MAIN(TestGenerator)

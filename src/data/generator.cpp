@@ -1,16 +1,19 @@
 #include "data/generator.h"
 
+#include "base/safesave.h"
 #include "data/cConnessione.h"
 #include "data/choices.h"
 #include "data/ids.h"
 #include "data/schema.h"
 
+#include <QFileInfo>
 #include <QSet>
 #include <QSqlQuery>
 #include <QStringList>
 #include <QVector>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <random>
 #include <stdexcept>
 #include <vector>
@@ -99,7 +102,10 @@ struct Concept
 qint32 nextId(cConnessione &c, const char *table)
 {
     const QVariant v = c.scalar(QStringLiteral("select max(id) from ") + QLatin1String(table));
-    return v.isNull() ? 1 : v.toInt() + 1;
+    const qint64 next = v.isNull() ? 1 : v.toLongLong() + 1;
+    if (next > std::numeric_limits<qint32>::max())
+        throw std::invalid_argument(std::string("no id is left in the table ") + table);
+    return static_cast<qint32>(next);
 }
 
 QString modelUri(int model)
@@ -138,7 +144,9 @@ QVector<int> levelSizes(Random &r, int descendants, int levels)
 
 } // namespace
 
-Generator::GeneratorReport Generator::generate(cConnessione &c, const GeneratorOptions &options)
+namespace {
+
+QList<int> checkedModels(const Generator::GeneratorOptions &options)
 {
     const QList<int> models = options.models.isEmpty()
                                   ? QList<int>{Ids::ECLAS, Ids::ETT, Ids::EUROVOC, Ids::UNESCO, Ids::GEMET}
@@ -153,168 +161,221 @@ Generator::GeneratorReport Generator::generate(cConnessione &c, const GeneratorO
     const bool hasTarget = std::any_of(models.begin(), models.end(), [](int m) { return m != Ids::EUROVOC; });
     if (options.relations > 0 && (!models.contains(Ids::EUROVOC) || !hasTarget))
         throw std::invalid_argument("mapping relations need EUROVOC and at least one target model");
+    return models;
+}
 
+// The concepts of one model: its top concepts (fields or subsets) and, below
+// each, a branch of several levels whose share of the concepts varies.
+QVector<Concept> planModel(Random &r, Words &words, int model, int count, qint32 &conceptId)
+{
+    const QStringList topNames = model == Ids::EUROVOC ? Scelte::eurovocFields() : Scelte::subsets(model);
+    const int tops = std::min<int>(static_cast<int>(topNames.size()), count);
+    QVector<Concept> concepts;
+    concepts.reserve(count);
+    QSet<QString> used;
+
+    // Top concepts, and how many concepts each one's branch gets.
+    std::vector<double> weight(static_cast<std::size_t>(tops));
+    double total = 0;
+    for (int t = 0; t < tops; ++t) {
+        concepts.append({conceptId++, 0, 0, topNames.at(t)});
+        used.insert(topNames.at(t).toLower());
+        const double u = r.unit();
+        total += weight[t] = 0.15 + u * u * 3.0;
+    }
+    const int rest = count - tops;
+    std::vector<int> quota(static_cast<std::size_t>(tops), 0);
+    int given = 0;
+    for (int t = 0; t < tops; ++t)
+        given += quota[t] = static_cast<int>(rest * weight[t] / total);
+    for (int t = 0; given < rest; t = (t + 1) % tops, ++given)
+        ++quota[t];
+
+    for (int t = 0; t < tops; ++t) {
+        if (quota[t] == 0)
+            continue;
+        const int depth = std::min(r.between(3, 7), quota[t] + 1); // levels, the top included
+        const QVector<int> sizes = levelSizes(r, quota[t], depth - 1);
+        QVector<qint32> above{concepts.at(t).id};
+        for (int l = 0; l < sizes.size(); ++l) {
+            QVector<qint32> here;
+            here.reserve(sizes.at(l));
+            for (int k = 0; k < sizes.at(l); ++k) {
+                // Parents drawn unevenly: a few get many children, some none.
+                const double u = r.unit();
+                const auto pick = static_cast<int>(std::pow(u, 1.8) * above.size());
+                const qint32 parent = above.at(std::min<int>(pick, static_cast<int>(above.size()) - 1));
+                QString dex = words.label();
+                while (used.contains(dex.toLower()))
+                    dex += QLatin1Char(' ') + words.word();
+                used.insert(dex.toLower());
+                concepts.append({conceptId, parent, l + 1, dex});
+                here.append(conceptId++);
+            }
+            above = here;
+        }
+    }
+    return concepts;
+}
+
+// The statements that write concepts, their labels and their links.
+class ThesaurusWriter
+{
+public:
+    ThesaurusWriter(cConnessione &c, Random &r, Words &words, Generator::GeneratorReport &report)
+        : m_c(c), m_r(r), m_words(words), m_report(report),
+          m_concept(c.prepare(QStringLiteral(
+              "insert into concepts (id, model_ref, parent_ref, dex, is_leaf, uri) values (?, ?, ?, ?, ?, ?)"))),
+          m_property(c.prepare(
+              QStringLiteral("insert into conceptproperties (id, concept_ref, property_ref) values (?, ?, ?)"))),
+          m_text(c.prepare(QStringLiteral(
+              "insert into datatypepropertyvalues (concept_property_ref, lang_ref, value) values (?, ?, ?)"))),
+          m_link(c.prepare(
+              QStringLiteral("insert into objectpropertyvalues (concept_property_ref, concept_ref) values (?, ?)"))),
+          m_propertyId(nextId(c, "conceptproperties"))
+    {
+    }
+
+    void writeModel(int model, const QVector<Concept> &concepts, const QVector<qint32> &ids)
+    {
+        const bool eurovoc = model == Ids::EUROVOC;
+        QHash<qint32, QVector<qint32>> childrenOf;
+        for (const Concept &k : concepts)
+            if (k.parent)
+                childrenOf[k.parent].append(k.id);
+        for (const Concept &k : concepts) {
+            // Fields, subsets and some of their first-level concepts group
+            // others; the rest are descriptors.
+            const bool grouping = k.level == 0 || (k.level == 1 && (eurovoc || m_r.chance(0.3)));
+            QString uri = modelUri(model) + QString::number(k.id);
+            if (eurovoc && k.level == 0)
+                uri = QString::fromLatin1(Ids::DomainNamespace) + k.dex.left(2);
+            m_c.exec(m_concept, {k.id, model, k.parent ? QVariant(k.parent) : QVariant(QMetaType(QMetaType::Int)),
+                                 k.dex, grouping ? 0 : 1, uri});
+            ++m_report.concepts;
+            writeProperties(k, childrenOf.value(k.id), ids);
+        }
+    }
+
+private:
+    void writeProperties(const Concept &k, const QVector<qint32> &children, const QVector<qint32> &ids)
+    {
+        text(k.id, Ids::PrefLabel, Ids::LangEnglish, k.dex);
+        text(k.id, Ids::PrefLabel, 7, m_words.label());
+        if (m_r.chance(0.5))
+            text(k.id, Ids::AltLabel, Ids::LangEnglish, m_words.label());
+        if (m_r.chance(0.2))
+            text(k.id, Ids::AltLabel, 8, m_words.label());
+        if (m_r.chance(0.25))
+            text(k.id, Ids::ScopeNote, Ids::LangEnglish, m_words.sentence());
+        if (k.parent)
+            link(k.id, Ids::Broader, k.parent);
+        for (qint32 child : children)
+            link(k.id, Ids::Narrower, child);
+        if (k.level > 0 && m_r.chance(0.3)) {
+            const qint32 other = ids.at(m_r.between(0, static_cast<int>(ids.size()) - 1));
+            if (other != k.id)
+                link(k.id, Ids::Related, other);
+        }
+    }
+
+    void text(qint32 owner, int property, int lang, const QString &value)
+    {
+        m_c.exec(m_property, {m_propertyId, owner, property});
+        m_c.exec(m_text, {m_propertyId, lang, value});
+        ++m_propertyId;
+        ++m_report.labels;
+    }
+
+    void link(qint32 owner, int property, qint32 other)
+    {
+        m_c.exec(m_property, {m_propertyId, owner, property});
+        m_c.exec(m_link, {m_propertyId, other});
+        ++m_propertyId;
+        ++m_report.links;
+    }
+
+    cConnessione &m_c;
+    Random &m_r;
+    Words &m_words;
+    Generator::GeneratorReport &m_report;
+    QSqlQuery m_concept, m_property, m_text, m_link;
+    qint32 m_propertyId;
+};
+
+void writeRelations(cConnessione &c, Random &r, Words &words, const QList<int> &models,
+                    const QHash<int, QVector<qint32>> &idsByModel, int count, Generator::GeneratorReport &report)
+{
+    QSqlQuery insert = c.prepare(QStringLiteral(
+        "insert into mappingrelations (id, project_ref, left_concept_ref, right_concept_ref, property_ref, "
+        "notes) values (?, ?, ?, ?, ?, ?)"));
+    QList<int> targets;
+    for (int m : models)
+        if (m != Ids::EUROVOC)
+            targets.append(m);
+    const QVector<qint32> left = idsByModel.value(Ids::EUROVOC);
+    const int kinds[] = {Ids::ExactMatch, Ids::BroadMatch, Ids::NarrowMatch};
+    qint32 relationId = nextId(c, "mappingrelations");
+    for (int i = 0; i < count; ++i) {
+        const int target = targets.at(r.between(0, static_cast<int>(targets.size()) - 1));
+        const QVector<qint32> right = idsByModel.value(target);
+        const QString notes = r.chance(0.3) ? words.sentence() : QString();
+        c.exec(insert, {relationId++, Ids::projectForModel(target),
+                        left.at(r.between(0, static_cast<int>(left.size()) - 1)),
+                        right.at(r.between(0, static_cast<int>(right.size()) - 1)), kinds[r.between(0, 2)], notes});
+        ++report.relations;
+    }
+}
+
+} // namespace
+
+Generator::GeneratorReport Generator::generate(cConnessione &c, const GeneratorOptions &options)
+{
+    const QList<int> models = checkedModels(options);
     Random r(options.seed);
     Words words(r);
     GeneratorReport report;
 
-    c.beginTransaction();
-    try {
-        c.EseguiIstruzione(QStringLiteral("insert or ignore into lang (id, name) values (7, 'FR')"));
-        c.EseguiIstruzione(QStringLiteral("insert or ignore into lang (id, name) values (8, 'DE')"));
-
-        QSqlQuery insConcept = c.prepare(QStringLiteral(
-            "insert into concepts (id, model_ref, parent_ref, dex, is_leaf, uri) values (?, ?, ?, ?, ?, ?)"));
-        QSqlQuery insProperty = c.prepare(
-            QStringLiteral("insert into conceptproperties (id, concept_ref, property_ref) values (?, ?, ?)"));
-        QSqlQuery insText = c.prepare(QStringLiteral(
-            "insert into datatypepropertyvalues (concept_property_ref, lang_ref, value) values (?, ?, ?)"));
-        QSqlQuery insLink = c.prepare(
-            QStringLiteral("insert into objectpropertyvalues (concept_property_ref, concept_ref) values (?, ?)"));
-
-        qint32 conceptId = nextId(c, "concepts");
-        qint32 propertyId = nextId(c, "conceptproperties");
-        auto text = [&](qint32 owner, int property, int lang, const QString &value) {
-            c.exec(insProperty, {propertyId, owner, property});
-            c.exec(insText, {propertyId, lang, value});
-            ++propertyId;
-            ++report.labels;
-        };
-        auto link = [&](qint32 owner, int property, qint32 other) {
-            c.exec(insProperty, {propertyId, owner, property});
-            c.exec(insLink, {propertyId, other});
-            ++propertyId;
-            ++report.links;
-        };
-
-        QHash<int, QVector<qint32>> idsByModel;
-        for (int model : models) {
-            const bool eurovoc = model == Ids::EUROVOC;
-            const QStringList topNames = eurovoc ? Scelte::eurovocFields() : Scelte::subsets(model);
-            const int tops = std::min<int>(static_cast<int>(topNames.size()), options.concepts);
-            QVector<Concept> concepts;
-            concepts.reserve(options.concepts);
-            QSet<QString> used;
-
-            // Top concepts, and how many concepts each one's branch gets.
-            std::vector<double> weight(static_cast<std::size_t>(tops));
-            double total = 0;
-            for (int t = 0; t < tops; ++t) {
-                concepts.append({conceptId++, 0, 0, topNames.at(t)});
-                used.insert(topNames.at(t).toLower());
-                const double u = r.unit();
-                total += weight[t] = 0.15 + u * u * 3.0;
-            }
-            const int rest = options.concepts - tops;
-            std::vector<int> quota(static_cast<std::size_t>(tops), 0);
-            int given = 0;
-            for (int t = 0; t < tops; ++t)
-                given += quota[t] = static_cast<int>(rest * weight[t] / total);
-            for (int t = 0; given < rest; t = (t + 1) % tops, ++given)
-                ++quota[t];
-
-            for (int t = 0; t < tops; ++t) {
-                if (quota[t] == 0)
-                    continue;
-                const int depth = std::min(r.between(3, 7), quota[t] + 1); // levels, the top included
-                const QVector<int> sizes = levelSizes(r, quota[t], depth - 1);
-                QVector<qint32> above{concepts.at(t).id};
-                for (int l = 0; l < sizes.size(); ++l) {
-                    QVector<qint32> here;
-                    here.reserve(sizes.at(l));
-                    for (int k = 0; k < sizes.at(l); ++k) {
-                        // Parents drawn unevenly: a few get many children, some none.
-                        const double u = r.unit();
-                        const auto pick = static_cast<int>(std::pow(u, 1.8) * above.size());
-                        const qint32 parent = above.at(std::min<int>(pick, static_cast<int>(above.size()) - 1));
-                        QString dex = words.label();
-                        while (used.contains(dex.toLower()))
-                            dex += QLatin1Char(' ') + words.word();
-                        used.insert(dex.toLower());
-                        concepts.append({conceptId, parent, l + 1, dex});
-                        here.append(conceptId++);
-                    }
-                    above = here;
-                }
-            }
-
-            QHash<qint32, QVector<qint32>> childrenOf;
-            for (const Concept &k : concepts)
-                if (k.parent)
-                    childrenOf[k.parent].append(k.id);
-            QVector<qint32> &ids = idsByModel[model];
-            for (const Concept &k : concepts)
-                ids.append(k.id);
-
-            for (const Concept &k : concepts) {
-                // Fields, subsets and some of their first-level concepts group
-                // others; the rest are descriptors.
-                const bool grouping = k.level == 0 || (k.level == 1 && (eurovoc || r.chance(0.3)));
-                QString uri = modelUri(model) + QString::number(k.id);
-                if (eurovoc && k.level == 0)
-                    uri = QString::fromLatin1(Ids::DomainNamespace) + k.dex.left(2);
-                c.exec(insConcept, {k.id, model, k.parent ? QVariant(k.parent) : QVariant(QMetaType(QMetaType::Int)),
-                                    k.dex, grouping ? 0 : 1, uri});
-                ++report.concepts;
-
-                text(k.id, Ids::PrefLabel, Ids::LangEnglish, k.dex);
-                text(k.id, Ids::PrefLabel, 7, words.label());
-                if (r.chance(0.5))
-                    text(k.id, Ids::AltLabel, Ids::LangEnglish, words.label());
-                if (r.chance(0.2))
-                    text(k.id, Ids::AltLabel, 8, words.label());
-                if (r.chance(0.25))
-                    text(k.id, Ids::ScopeNote, Ids::LangEnglish, words.sentence());
-                if (k.parent)
-                    link(k.id, Ids::Broader, k.parent);
-                for (qint32 child : childrenOf.value(k.id))
-                    link(k.id, Ids::Narrower, child);
-                if (k.level > 0 && r.chance(0.3)) {
-                    const qint32 other = ids.at(r.between(0, static_cast<int>(ids.size()) - 1));
-                    if (other != k.id)
-                        link(k.id, Ids::Related, other);
-                }
-            }
-        }
-
-        if (options.relations > 0) {
-            QSqlQuery insRelation = c.prepare(QStringLiteral(
-                "insert into mappingrelations (id, project_ref, left_concept_ref, right_concept_ref, property_ref, "
-                "notes) values (?, ?, ?, ?, ?, ?)"));
-            QList<int> targets;
-            for (int m : models)
-                if (m != Ids::EUROVOC)
-                    targets.append(m);
-            const QVector<qint32> &left = idsByModel.value(Ids::EUROVOC);
-            const int kinds[] = {Ids::ExactMatch, Ids::BroadMatch, Ids::NarrowMatch};
-            qint32 relationId = nextId(c, "mappingrelations");
-            for (int i = 0; i < options.relations; ++i) {
-                const int target = targets.at(r.between(0, static_cast<int>(targets.size()) - 1));
-                const QVector<qint32> &right = idsByModel[target];
-                const QString notes = r.chance(0.3) ? words.sentence() : QString();
-                c.exec(insRelation, {relationId++, Ids::projectForModel(target),
-                                     left.at(r.between(0, static_cast<int>(left.size()) - 1)),
-                                     right.at(r.between(0, static_cast<int>(right.size()) - 1)),
-                                     kinds[r.between(0, 2)], notes});
-                ++report.relations;
-            }
-        }
-        c.commit();
-    } catch (...) {
-        c.rollback();
-        throw;
+    cConnessione::Transaction transaction(c);
+    c.EseguiIstruzione(QStringLiteral("insert or ignore into lang (id, name) values (7, 'FR')"));
+    c.EseguiIstruzione(QStringLiteral("insert or ignore into lang (id, name) values (8, 'DE')"));
+    ThesaurusWriter writer(c, r, words, report);
+    qint32 conceptId = nextId(c, "concepts");
+    QHash<int, QVector<qint32>> idsByModel;
+    for (int model : models) {
+        const QVector<Concept> concepts = planModel(r, words, model, options.concepts, conceptId);
+        QVector<qint32> &ids = idsByModel[model];
+        for (const Concept &k : concepts)
+            ids.append(k.id);
+        writer.writeModel(model, concepts, ids);
     }
+    if (options.relations > 0)
+        writeRelations(c, r, words, models, idsByModel, options.relations, report);
+    transaction.commit();
     return report;
 }
 
 Generator::GeneratorReport Generator::generateFile(const QString &path, const GeneratorOptions &options)
 {
-    cConnessione::createDatabaseFile(path);
-    cConnessione c;
-    if (!c.ApriConnessione(cConnessione::connectionStringFor(path)))
-        throw DbError(1, c.lastOpenError());
-    Schema::create(c);
-    GeneratorReport report = generate(c, options);
-    c.ChiudiConnessione();
+    // Built under a temporary name and renamed at the end: a run that fails
+    // (a full disk, say) leaves no half-made file to be refused next time.
+    if (QFileInfo::exists(path))
+        throw DbError(3204, QStringLiteral("The file %1 already exists.").arg(path));
+    SafeSave::TemporaryTarget target(path, QStringLiteral(".generating"));
+    QString error;
+    if (!target.clear(&error))
+        throw DbError(3204, QStringLiteral("Cannot write %1: %2").arg(path, error));
+    GeneratorReport report;
+    {
+        cConnessione::createDatabaseFile(target.path());
+        cConnessione c;
+        if (!c.ApriConnessione(cConnessione::connectionStringFor(target.path())))
+            throw DbError(1, c.lastOpenError());
+        Schema::create(c);
+        report = generate(c, options);
+        c.ChiudiConnessione();
+    }
+    if (!target.commit(&error))
+        throw DbError(3204, QStringLiteral("Cannot write %1: %2").arg(path, error));
     return report;
 }
