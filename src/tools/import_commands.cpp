@@ -1,11 +1,10 @@
 #include "base/commandline.h"
 #include "data/cConnessione.h"
-#include "data/schema.h"
 #include "tools/commands.h"
+#include "tools/import_target.h"
 #include "tools/jet_convert.h"
 #include "tools/skos_import.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 namespace {
@@ -16,6 +15,7 @@ int importSkos(const QStringList &args, QTextStream &out, QTextStream &err)
     const QString thesaurus = optionValue(args, QStringLiteral("--thesaurus"));
     const QString into = optionValue(args, QStringLiteral("--into"));
     const bool replace = args.contains(QStringLiteral("--replace"));
+    const bool anyway = args.contains(QStringLiteral("--yes"));
     if (file.isEmpty() || file.startsWith(QLatin1String("--")) || thesaurus.isEmpty() || into.isEmpty()) {
         return CommandLine::UsageError;
     }
@@ -24,48 +24,44 @@ int importSkos(const QStringList &args, QTextStream &out, QTextStream &err)
         err << "Unknown thesaurus \"" << thesaurus << "\": use eurovoc, eclas, ett, unesco or gemet.\n";
         return 2;
     }
+    if (QFileInfo(file).isDir()) {
+        err << "The SKOS file " << file << " is a folder, not a file.\n";
+        return 1;
+    }
     if (!QFileInfo(file).isFile()) {
         err << "The SKOS file " << file << " does not exist.\n";
         return 1;
     }
 
-    // A database that does not exist yet is created with the full schema, and
-    // removed again when the import does not complete.
-    const bool created = !QFileInfo::exists(into);
-    const int prepared = CommandLine::reportFailures(
-        err,
-        [&] {
-            if (created) {
-                cConnessione::createDatabaseFile(into);
-                cConnessione db;
-                if (!db.ApriConnessione(cConnessione::connectionStringFor(into)))
-                    throw DbError(3024, db.lastOpenError());
-                Schema::create(db);
-            }
-            return 0;
-        },
-        [&] {
-            if (created)
-                QFile::remove(into);
-        });
-    if (prepared != 0)
-        return prepared;
-
-    SkosImport::Result result;
-    {
-        cConnessione db;
-        if (!db.ApriConnessione(cConnessione::connectionStringFor(into))) {
-            err << "Cannot open the database " << into << ": " << db.lastOpenError() << "\n";
-            return 1;
-        }
-        result = SkosImport::run(db, file, model, {}, [&](const QString &question) {
-            if (!replace)
-                err << question << "\nRun the command again with --replace to replace it.\n";
-            return replace;
-        });
+    SkosImport::Import import(file, model);
+    SkosImport::Result result = import.read();
+    if (!result.ok()) {
+        err << result.message << "\n";
+        return 1;
     }
-    if (result.status != SkosImport::Result::Status::Imported && created)
-        QFile::remove(into);
+    // A database that does not exist yet is made with the full schema and
+    // takes its name only when the import has completed.
+    ImportTarget target(into);
+    QString error;
+    if (!target.open(&error)) {
+        err << error << "\n";
+        return 1;
+    }
+    result = import.analyse(target.db());
+    if (result.ok() && !import.outsideWarning().isEmpty() && !anyway) {
+        err << import.outsideWarning() << "\nRun the command again with --yes to store it anyway.\n";
+        return 1;
+    }
+    if (result.ok() && !import.replaceQuestion().isEmpty() && !replace) {
+        err << import.replaceQuestion() << "\nRun the command again with --replace to replace it.\n";
+        return 1;
+    }
+    if (result.ok())
+        result = import.store(target.db());
+    if (result.ok() && !target.finish(&error)) {
+        err << error << "\n";
+        return 1;
+    }
     switch (result.status) {
     case SkosImport::Result::Status::Imported:
         out << result.summary.text() << "\n";
@@ -101,7 +97,7 @@ int convertMdb(const QStringList &args, QTextStream &out, QTextStream &err)
 void addImportCommands(CommandLine &cli)
 {
     cli.add(QStringLiteral("--import-skos"),
-            QStringLiteral("--import-skos FILE --thesaurus eurovoc|eclas|ett|unesco|gemet --into DATABASE [--replace]"),
+            QStringLiteral("--import-skos FILE --thesaurus eurovoc|eclas|ett|unesco|gemet --into DATABASE [--replace] [--yes]"),
             importSkos);
     cli.add(QStringLiteral("--convert-mdb"), QStringLiteral("--convert-mdb IN.mdb OUT.sqlite"), convertMdb);
 }

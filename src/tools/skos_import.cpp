@@ -6,7 +6,6 @@
 #include "data/schema.h"
 
 #include <QFileInfo>
-#include <QHash>
 #include <QSet>
 #include <QSqlQuery>
 #include <algorithm>
@@ -15,297 +14,51 @@ using Skos::Graph;
 using Skos::LinkKind;
 using Skos::Node;
 using Skos::TextKind;
+using SkosPlan::Entry;
 
 namespace {
 
 constexpr int kReadShare = 55; // percent of the progress bar given to reading the file
 constexpr int kMaxProblems = 20;
 
-// One row of concepts to write: a grouping level or a concept.
-struct Entry
-{
-    int node = -1;
-    int parent = -1; // entry index, -1 for a top-level row
-    bool leaf = true;
-    QString dex;
-    QString uri;
-    qint64 id = 0;
-};
-
-struct Plan
-{
-    QVector<Entry> entries;
-    QVector<int> entryOfNode; // node index -> entry index, -1 when the node is not written
-};
-
-bool isEnglish(const QString &tag)
-{
-    return tag == QLatin1String("en") || tag.startsWith(QLatin1String("en-"));
-}
-
-// The text values of a node, SKOS-XL labels resolved to their literal forms.
-template <typename F>
-void forEachText(const Graph &g, const Node &n, F &&f, qint64 *xlWithoutForm = nullptr)
-{
-    for (const Skos::Text &t : n.texts)
-        if (t.kind != TextKind::LiteralForm)
-            f(t.kind, t.lang, t.value);
-    for (const Skos::XlLabel &xl : n.xlLabels) {
-        bool found = false;
-        for (const Skos::Text &t : g.nodes.at(xl.label).texts)
-            if (t.kind == TextKind::LiteralForm) {
-                f(xl.kind, t.lang, t.value);
-                found = true;
-            }
-        if (!found && xlWithoutForm)
-            ++*xlWithoutForm;
-    }
-}
-
-// The preferred label of a node: English, else untagged, else the first one
-// of the file; empty when it has none.
-QString prefLabel(const Graph &g, const Node &n)
-{
-    QString english, untagged, first;
-    forEachText(g, n, [&](TextKind kind, quint16 lang, const QString &value) {
-        if (kind != TextKind::PrefLabel)
-            return;
-        const QString &tag = g.languages.at(lang);
-        if (english.isEmpty() && isEnglish(tag))
-            english = value;
-        else if (untagged.isEmpty() && tag.isEmpty())
-            untagged = value;
-        if (first.isEmpty())
-            first = value;
-    });
-    return !english.isEmpty() ? english : !untagged.isEmpty() ? untagged : first;
-}
-
-// The end of a node's IRI, for resources without any label.
-QString localName(const Node &n)
-{
-    const QString key = QString::fromUtf8(n.key);
-    const int cut = static_cast<int>(qMax(key.lastIndexOf(QLatin1Char('#')), key.lastIndexOf(QLatin1Char('/'))));
-    return key.mid(cut + 1).isEmpty() ? key : key.mid(cut + 1);
-}
+const QString kSkos = QStringLiteral("http://www.w3.org/2004/02/skos/core#");
 
 // Thrown out of the writing loop when the user cancels.
 struct Cancelled
 {
 };
 
-bool labelLess(const Entry &a, const Entry &b)
+QString number(qint64 n)
 {
-    const int c = a.dex.compare(b.dex, Qt::CaseInsensitive);
-    return c != 0 ? c < 0 : a.uri < b.uri;
+    return QString::number(n);
 }
 
-// The code of a EUROVOC field: its notation, else the digits its label starts with.
-QString fieldCode(const QString &notation, const QString &label)
+// The lang.name of a language tag: upper case, "" for a text without one.
+QString langName(const QString &tag)
 {
-    QString code = notation.trimmed();
-    if (code.isEmpty()) {
-        int i = 0;
-        while (i < label.size() && label.at(i).isDigit())
-            ++i;
-        code = label.left(i);
-    }
-    bool ok = false;
-    const int n = code.toInt(&ok);
-    return ok ? QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')) : code;
+    return tag.isEmpty() ? QStringLiteral("") : tag.toUpper(); // never a null text: lang.name is not null
 }
 
-QString withoutLeading(const QString &label, const QString &prefix)
+QString shownLanguage(const QString &name)
 {
-    if (prefix.isEmpty() || !label.startsWith(prefix))
-        return label;
-    QString rest = label.mid(prefix.size());
-    while (!rest.isEmpty() && (rest.at(0) == QLatin1Char('.') || rest.at(0).isSpace()))
-        rest.remove(0, 1);
-    return rest.isEmpty() ? label : rest;
+    return name.isEmpty() ? QStringLiteral("no language") : name;
 }
 
-Plan buildPlan(const Graph &g, int model, SkosImport::Summary &s)
+// Property rows of the values of one concept: the fixed ids, and the
+// definition and hidden label rows this import adds when it needs them.
+struct Properties
 {
-    Plan plan;
-    const int count = static_cast<int>(g.nodes.size());
-    plan.entryOfNode.fill(-1, count);
-
-    // Which nodes are grouping levels.  GEMET's themes and super-groups are
-    // views across its groups, not levels of its tree.
-    QVector<bool> isGroup(count, false);
-    for (int i = 0; i < count; ++i) {
-        const Node &n = g.nodes.at(i);
-        if (!(n.types & Skos::TypeGroup))
-            continue;
-        if (model == Ids::GEMET && (n.types & (Skos::TypeTheme | Skos::TypeSuperGroup)))
-            continue;
-        isGroup[i] = true;
-    }
-    // A concept scheme held by a group is a micro-thesaurus.
-    for (int i = 0; i < count; ++i) {
-        if (!isGroup.at(i))
-            continue;
-        for (int m : g.nodes.at(i).members)
-            if ((g.nodes.at(m).types & Skos::TypeScheme) && !(g.nodes.at(m).types & Skos::TypeConcept))
-                isGroup[m] = true;
-    }
-    for (int i = 0; i < count; ++i) {
-        const Node &n = g.nodes.at(i);
-        if ((n.types & Skos::TypeScheme) && !isGroup.at(i))
-            for (int c : n.containers)
-                if (isGroup.at(c))
-                    isGroup[i] = true;
-    }
-    auto isConcept = [&](int i) { return !isGroup.at(i) && (g.nodes.at(i).types & Skos::TypeConcept); };
-
-    // Entries: groups first, then concepts, each with its display label.
-    for (int i = 0; i < count; ++i) {
-        if (!isGroup.at(i) && !isConcept(i))
-            continue;
-        Entry e;
-        e.node = i;
-        e.leaf = !isGroup.at(i);
-        e.dex = prefLabel(g, g.nodes.at(i));
-        if (e.dex.isEmpty())
-            e.dex = isGroup.at(i) && !g.nodes.at(i).notation.isEmpty() ? g.nodes.at(i).notation
-                                                                       : localName(g.nodes.at(i));
-        if (!g.nodes.at(i).isBlank())
-            e.uri = QString::fromUtf8(g.nodes.at(i).key);
-        plan.entryOfNode[i] = static_cast<int>(plan.entries.size());
-        plan.entries.append(e);
-    }
-    QVector<Entry> &entries = plan.entries;
-    auto entryOf = [&](int node) { return plan.entryOfNode.at(node); };
-
-    // Candidate containers (groups) and broader concepts of every entry.
-    QVector<QVector<int>> groupsOf(entries.size());
-    QVector<QVector<int>> broaderOf(entries.size());
-    auto addUnique = [](QVector<int> &list, int v) {
-        if (!list.contains(v))
-            list.append(v);
-    };
-    for (int e = 0; e < entries.size(); ++e) {
-        const Node &n = g.nodes.at(entries.at(e).node);
-        if (!entries.at(e).leaf) {
-            for (int m : n.members) {
-                const int me = entryOf(m);
-                if (me >= 0 && me != e)
-                    addUnique(groupsOf[me], e);
-            }
-        }
-        for (int c : n.containers) {
-            const int ce = entryOf(c);
-            if (ce >= 0 && ce != e && !entries.at(ce).leaf)
-                addUnique(groupsOf[e], ce);
-        }
-        if (entries.at(e).leaf) {
-            for (const Skos::Link &l : n.links) {
-                const int t = entryOf(l.target);
-                if (t < 0 || t == e || !entries.at(t).leaf)
-                    continue;
-                if (l.kind == LinkKind::Broader)
-                    addUnique(broaderOf[e], t);
-                else if (l.kind == LinkKind::Narrower)
-                    addUnique(broaderOf[t], e);
-            }
-        }
-    }
-
-    auto note = [&](const QString &text) {
-        if (s.problems.size() < kMaxProblems)
-            s.problems.append(text);
-    };
-    // Would hanging e under candidate close a loop?  Parents are only ever
-    // set when they do not, so walking up always ends.
-    auto closesCycle = [&](int e, int candidate) {
-        for (int p = candidate; p >= 0; p = entries.at(p).parent)
-            if (p == e)
-                return true;
-        return false;
-    };
-    auto byLabel = [&](QVector<int> &list) {
-        std::sort(list.begin(), list.end(), [&](int a, int b) { return labelLess(entries.at(a), entries.at(b)); });
-    };
-
-    // Groups hang under the first group (by label) that holds them.
-    for (int e = 0; e < entries.size(); ++e) {
-        if (entries.at(e).leaf)
-            continue;
-        byLabel(groupsOf[e]);
-        for (int candidate : groupsOf.at(e)) {
-            if (!closesCycle(e, candidate)) {
-                entries[e].parent = candidate;
-                break;
-            }
-            note(QStringLiteral("Group %1 inside %2 not followed: it would close a cycle")
-                     .arg(entries.at(e).dex, entries.at(candidate).dex));
-        }
-    }
-    // Names of the grouping levels, now that the top ones are known.
-    for (Entry &e : entries) {
-        if (e.leaf)
-            continue;
-        const Node &n = g.nodes.at(e.node);
-        QString label = prefLabel(g, n);
-        if (label.isEmpty() && n.notation.isEmpty())
-            label = localName(n);
-        if (e.parent < 0) {
-            ++s.topGroups;
-            e.dex = SkosImport::topLevelName(model, n.notation, label);
-            if (model == Ids::EUROVOC) {
-                const QString code = fieldCode(n.notation, label);
-                if (!code.isEmpty())
-                    e.uri = QString::fromLatin1(Ids::DomainNamespace) + code;
-            }
-        } else {
-            e.dex = SkosImport::groupName(n.notation, label);
-        }
-    }
-    // Concepts hang under their first broader concept by label; the others
-    // stay broader values.  Without one they hang under their first group.
-    for (int e = 0; e < entries.size(); ++e) {
-        if (!entries.at(e).leaf)
-            continue;
-        byLabel(broaderOf[e]);
-        for (int candidate : broaderOf.at(e)) {
-            if (!closesCycle(e, candidate)) {
-                entries[e].parent = candidate;
-                break;
-            }
-            ++s.cycleLinks;
-            note(QStringLiteral("%1 broader %2 not followed in the tree: it would close a cycle")
-                     .arg(entries.at(e).uri, entries.at(candidate).uri));
-        }
-        if (entries.at(e).parent >= 0)
-            continue;
-        byLabel(groupsOf[e]);
-        if (!groupsOf.at(e).isEmpty())
-            entries[e].parent = groupsOf.at(e).first();
-        else
-            ++s.unplaced;
-    }
-    return plan;
-}
-
-// Values of one entry, ready to write.
-struct TextValue
-{
-    int property;
-    int lang; // db lang id
-    QString value;
-};
-struct LinkValue
-{
-    int property;
-    qint64 target; // concept id
+    int definition = 0;
+    int hiddenLabel = 0;
 };
 
-int propertyOf(TextKind k)
+int propertyOf(TextKind k, const Properties &p)
 {
     switch (k) {
     case TextKind::PrefLabel: return Ids::PrefLabel;
     case TextKind::AltLabel: return Ids::AltLabel;
+    case TextKind::HiddenLabel: return p.hiddenLabel;
+    case TextKind::Definition: return p.definition;
     default: return Ids::ScopeNote;
     }
 }
@@ -319,14 +72,238 @@ int propertyOf(LinkKind k)
     }
 }
 
-QString langName(const QString &tag)
+// The id of the property row of a SKOS property outside the fixed ids,
+// added (above every id the system reserves) when the database has none.
+int extraProperty(cConnessione &db, const QString &name)
 {
-    return tag.isEmpty() ? QStringLiteral("EN") : tag.toUpper();
+    const QString uri = kSkos + name;
+    const QVariant id = db.scalar(QStringLiteral("select id from properties where uri = ? order by id"), {uri});
+    if (!id.isNull())
+        return id.toInt();
+    const int next = std::max(db.scalar(QStringLiteral("select max(id) from properties")).toInt() + 1, Ids::NarrowMatch + 1);
+    db.EseguiIstruzione(QStringLiteral("insert into properties (id, dex, uri, is_mapping_rel) values (?, ?, ?, 0)"),
+                        QStringLiteral("128"), {next, name, uri});
+    return next;
 }
 
-QString number(qint64 n)
+// The lang rows of the file's languages, read once and added when first used.
+class Languages
 {
-    return QString::number(n);
+public:
+    Languages(cConnessione &db, const Graph &g) : m_db(db), m_g(g), m_ids(g.languages.size(), 0)
+    {
+        RecordSet rs;
+        db.ApriRS(QStringLiteral("select id, name from lang order by id"), rs);
+        while (!rs.isEOF()) {
+            const int id = rs.value(0).toInt();
+            const QString name = rs.value(1).toString().toUpper();
+            if (!m_existing.contains(name))
+                m_existing.insert(name, id);
+            m_next = std::max(m_next, id + 1);
+            rs.MoveNext();
+        }
+    }
+
+    int id(int lang)
+    {
+        if (m_ids.at(lang))
+            return m_ids.at(lang);
+        const QString name = langName(m_g.languages.at(lang));
+        auto it = m_existing.constFind(name);
+        if (it == m_existing.constEnd()) {
+            m_db.EseguiIstruzione(QStringLiteral("insert into lang (id, name) values (?, ?)"), QStringLiteral("128"),
+                                  {m_next, name});
+            it = m_existing.insert(name, m_next++);
+        }
+        return m_ids[lang] = it.value();
+    }
+
+private:
+    cConnessione &m_db;
+    const Graph &m_g;
+    QVector<int> m_ids;
+    QHash<QString, int> m_existing;
+    int m_next = 1;
+};
+
+struct TextValue
+{
+    int property;
+    int lang; // graph language
+    QString value;
+};
+
+struct LinkValue
+{
+    int property;
+    qint64 target; // concept id
+};
+
+// Writes the rows of concepts and their values with prepared statements.
+class RowWriter
+{
+public:
+    RowWriter(cConnessione &db, const Graph &g, const SkosPlan::Plan &plan, int model, SkosImport::Summary &s)
+        : m_db(db), m_g(g), m_plan(plan), m_model(model), m_s(s), m_languages(db, g)
+    {
+        m_insConcept = db.prepare(QStringLiteral(
+            "insert into concepts (id, model_ref, parent_ref, dex, is_leaf, uri) values (?, ?, ?, ?, ?, ?)"));
+        m_insRow = db.prepare(QStringLiteral("insert into conceptproperties (id, concept_ref, property_ref) values (?, ?, ?)"));
+        m_insText = db.prepare(QStringLiteral(
+            "insert into datatypepropertyvalues (concept_property_ref, lang_ref, value) values (?, ?, ?)"));
+        m_insLink = db.prepare(
+            QStringLiteral("insert into objectpropertyvalues (concept_property_ref, concept_ref) values (?, ?)"));
+        m_nextRow = db.scalar(QStringLiteral("select max(id) from conceptproperties")).toLongLong() + 1;
+        addExtraProperties();
+    }
+
+    void write(const Entry &e)
+    {
+        static const QVariant nullParent(QMetaType(QMetaType::LongLong));
+        static const QVariant nullUri(QMetaType(QMetaType::QString));
+        const QVariant parent = e.parent >= 0 ? QVariant(m_plan.entries.at(e.parent).id) : nullParent;
+        m_db.exec(m_insConcept, {e.id, m_model, parent, e.dex, e.leaf ? 1 : 0, e.uri.isEmpty() ? nullUri : QVariant(e.uri)});
+        if (e.node < 0)
+            return;
+        writeTexts(e);
+        writeLinks(e);
+    }
+
+private:
+    // Definitions and hidden labels have property rows of their own, added
+    // only when the file holds some.
+    void addExtraProperties()
+    {
+        bool definitions = false, hidden = false;
+        for (const Entry &e : m_plan.entries) {
+            if (e.node < 0)
+                continue;
+            SkosPlan::forEachText(m_g, m_g.nodes.at(e.node), [&](TextKind kind, int, const QString &) {
+                definitions = definitions || kind == TextKind::Definition;
+                hidden = hidden || kind == TextKind::HiddenLabel;
+            });
+            if (definitions && hidden)
+                break;
+        }
+        if (definitions)
+            m_properties.definition = extraProperty(m_db, QStringLiteral("definition"));
+        if (hidden)
+            m_properties.hiddenLabel = extraProperty(m_db, QStringLiteral("hiddenLabel"));
+    }
+
+    // One property row per property of the concept, its values below it.
+    qint64 propertyRow(qint64 conceptId, int property)
+    {
+        const qint64 row = m_nextRow++;
+        m_db.exec(m_insRow, {row, conceptId, property});
+        return row;
+    }
+
+    void writeTexts(const Entry &e)
+    {
+        m_texts.clear();
+        SkosPlan::forEachText(
+            m_g, m_g.nodes.at(e.node),
+            [&](TextKind kind, int lang, const QString &value) { m_texts.append({propertyOf(kind, m_properties), lang, value}); },
+            &m_s.refusedNoText);
+        // A label given both as SKOS-XL and plain is one label.
+        std::sort(m_texts.begin(), m_texts.end(), [](const TextValue &a, const TextValue &b) {
+            if (a.property != b.property)
+                return a.property < b.property;
+            return a.lang != b.lang ? a.lang < b.lang : a.value < b.value;
+        });
+        const auto same = [](const TextValue &a, const TextValue &b) {
+            return a.property == b.property && a.lang == b.lang && a.value == b.value;
+        };
+        const auto end = std::unique(m_texts.begin(), m_texts.end(), same);
+        m_s.repeated += m_texts.end() - end;
+        m_texts.erase(end, m_texts.end());
+
+        qint64 row = 0;
+        int property = 0;
+        for (const TextValue &t : std::as_const(m_texts)) {
+            if (!row || t.property != property) {
+                property = t.property;
+                row = propertyRow(e.id, property);
+            }
+            m_db.exec(m_insText, {row, m_languages.id(t.lang), t.value});
+            count(t);
+        }
+    }
+
+    void count(const TextValue &t)
+    {
+        if (t.property == Ids::PrefLabel || t.property == Ids::AltLabel) {
+            ++m_s.labels;
+            ++m_s.labelsByLanguage[langName(m_g.languages.at(t.lang))];
+        } else if (t.property == Ids::ScopeNote) {
+            ++m_s.notes;
+        } else if (t.property == m_properties.definition) {
+            ++m_s.definitions;
+        } else {
+            ++m_s.hiddenLabels;
+        }
+    }
+
+    void writeLinks(const Entry &e)
+    {
+        m_links.clear();
+        for (const Skos::Link &l : m_g.nodes.at(e.node).links) {
+            const int t = m_plan.entryOfNode.at(l.target);
+            if (t >= 0 && &m_plan.entries.at(t) == &e) {
+                ++m_s.refusedSelf;
+                continue;
+            }
+            if (t < 0) {
+                if (m_plan.setAside.at(l.target)) {
+                    ++m_s.notUsed; // a link to a theme or a deprecated concept
+                    continue;
+                }
+                ++m_s.refusedDangling;
+                if (m_s.problems.size() < kMaxProblems)
+                    m_s.problems << QStringLiteral("%1 links to %2, which is not a concept of the file")
+                                        .arg(e.uri, QString::fromUtf8(m_g.nodes.at(l.target).key));
+                continue;
+            }
+            m_links.append({propertyOf(l.kind), m_plan.entries.at(t).id});
+            ++m_s.links;
+            (l.kind == LinkKind::Broader    ? m_s.broaderLinks
+             : l.kind == LinkKind::Narrower ? m_s.narrowerLinks
+                                            : m_s.relatedLinks)++;
+        }
+        std::stable_sort(m_links.begin(), m_links.end(),
+                         [](const LinkValue &a, const LinkValue &b) { return a.property < b.property; });
+        qint64 row = 0;
+        int property = 0;
+        for (const LinkValue &l : std::as_const(m_links)) {
+            if (!row || l.property != property) {
+                property = l.property;
+                row = propertyRow(e.id, property);
+            }
+            m_db.exec(m_insLink, {row, l.target});
+        }
+    }
+
+    cConnessione &m_db;
+    const Graph &m_g;
+    const SkosPlan::Plan &m_plan;
+    int m_model;
+    SkosImport::Summary &m_s;
+    Languages m_languages;
+    Properties m_properties;
+    QSqlQuery m_insConcept, m_insRow, m_insText, m_insLink;
+    qint64 m_nextRow = 1;
+    QVector<TextValue> m_texts;
+    QVector<LinkValue> m_links;
+};
+
+QStringList missingTables(cConnessione &db)
+{
+    QStringList missing;
+    for (const QString &t : Schema::tableNames())
+        if (!db.hasTable(t))
+            missing << t;
+    return missing;
 }
 
 } // namespace
@@ -340,47 +317,32 @@ int SkosImport::modelFromName(const QString &name)
     return 0;
 }
 
-QString SkosImport::topLevelName(int model, const QString &notation, const QString &label)
+QStringList SkosImport::Summary::treeLines() const
 {
-    const QString code = notation.trimmed();
-    if (label.trimmed().isEmpty())
-        return model == Ids::EUROVOC ? fieldCode(code, label) : code;
-    switch (model) {
-    case Ids::UNESCO:
-    case Ids::ETT: {
-        if (code.isEmpty() || label.startsWith(code))
-            return label;
-        QString prefix = code;
-        if (!prefix.endsWith(QLatin1Char('.')))
-            prefix += QLatin1Char('.');
-        return prefix + QLatin1Char(' ') + label;
-    }
-    case Ids::ECLAS: {
-        if (code.isEmpty() || label.startsWith(code))
-            return label;
-        bool ok = false;
-        const int n = code.toInt(&ok);
-        const QString padded = ok ? QStringLiteral("%1").arg(n, 3, 10, QLatin1Char('0')) : code;
-        return padded + QLatin1Char(' ') + withoutLeading(label, padded);
-    }
-    case Ids::EUROVOC: {
-        const QString field = fieldCode(code, label);
-        QString name = withoutLeading(withoutLeading(label, code), field).toUpper();
-        return field.isEmpty() ? name : field + QLatin1Char(' ') + name;
-    }
-    default:
-        return label;
-    }
-}
-
-QString SkosImport::groupName(const QString &notation, const QString &label)
-{
-    const QString code = notation.trimmed();
-    if (code.isEmpty() || label.startsWith(code))
-        return label;
-    if (label.trimmed().isEmpty())
-        return code;
-    return code + QLatin1Char(' ') + label;
+    QStringList lines;
+    QString concepts = QStringLiteral("Concepts: %1 (under %2 grouping levels, %3 at the top)")
+                           .arg(number(this->concepts), number(groups), number(topGroups));
+    if (topConcepts)
+        concepts += QStringLiteral("; %1 top concepts at the top level").arg(number(topConcepts));
+    lines << concepts;
+    lines << QStringLiteral("In the tree: %1 concepts; outside the tree: %2").arg(number(inTree), number(outside()));
+    if (outsideNoPath)
+        lines << QStringLiteral("  %1 with no broader concept, no group, and not a top concept of the file")
+                     .arg(number(outsideNoPath));
+    if (outsideDangling)
+        lines << QStringLiteral("  %1 whose broader concepts are not concepts of the file").arg(number(outsideDangling));
+    if (outsideCycle)
+        lines << QStringLiteral("  %1 in a cycle of broader links that no top-level concept reaches")
+                     .arg(number(outsideCycle));
+    if (outsideNoField)
+        lines << QStringLiteral("  %1 under none of the EUROVOC fields (no domain or micro-thesaurus code)")
+                     .arg(number(outsideNoField));
+    if (cycleLinks)
+        lines << QStringLiteral("Broader links not followed in the tree because they would close a cycle: %1")
+                     .arg(number(cycleLinks));
+    if (deprecated)
+        lines << QStringLiteral("Deprecated concepts, not imported: %1").arg(number(deprecated));
+    return lines;
 }
 
 QString SkosImport::Summary::text() const
@@ -388,35 +350,35 @@ QString SkosImport::Summary::text() const
     QStringList lines;
     lines << QStringLiteral("Thesaurus %1 imported into %2.")
                  .arg(Ids::modelName(model).toUpper(), QFileInfo(database).fileName());
-    lines << QStringLiteral("Concepts: %1 (under %2 grouping levels, %3 at the top)")
-                 .arg(number(concepts), number(groups), number(topGroups));
+    lines << treeLines();
     QStringList byLang;
     for (auto it = labelsByLanguage.cbegin(); it != labelsByLanguage.cend(); ++it)
-        byLang << QStringLiteral("%1 %2").arg(it.key(), number(it.value()));
+        byLang << QStringLiteral("%1 %2").arg(shownLanguage(it.key()), number(it.value()));
     lines << QStringLiteral("Labels: %1%2").arg(number(labels),
                                                  byLang.isEmpty() ? QString()
                                                                   : QStringLiteral(" (") + byLang.join(QStringLiteral(", ")) + QLatin1Char(')'));
+    if (hiddenLabels)
+        lines << QStringLiteral("Hidden labels: %1").arg(number(hiddenLabels));
+    if (definitions)
+        lines << QStringLiteral("Definitions: %1").arg(number(definitions));
     lines << QStringLiteral("Notes: %1").arg(number(notes));
     lines << QStringLiteral("Links: %1 (broader %2, narrower %3, related %4)")
                  .arg(number(links), number(broaderLinks), number(narrowerLinks), number(relatedLinks));
-    lines << QStringLiteral("Statements read: %1; skipped: %2").arg(number(statements), number(skipped()));
-    if (skippedUnused)
-        lines << QStringLiteral("  %1 of properties the thesaurus database does not hold").arg(number(skippedUnused));
-    if (skippedNotConcept)
-        lines << QStringLiteral("  %1 about resources that are neither concepts nor groups").arg(number(skippedNotConcept));
-    if (skippedDangling)
-        lines << QStringLiteral("  %1 links to resources that are not concepts of the file").arg(number(skippedDangling));
-    if (skippedXl)
-        lines << QStringLiteral("  %1 SKOS-XL labels without a literal form").arg(number(skippedXl));
-    if (skippedInvalid)
-        lines << QStringLiteral("  %1 values of the wrong kind (a label given as a resource, a link given as a text)")
-                     .arg(number(skippedInvalid));
-    if (cycleLinks)
-        lines << QStringLiteral("Broader links not followed in the tree because they would close a cycle: %1")
-                     .arg(number(cycleLinks));
-    if (unplaced)
-        lines << QStringLiteral("Concepts with neither a broader concept nor a group (outside the tree): %1")
-                     .arg(number(unplaced));
+    lines << QStringLiteral("Statements read: %1; not used: %2; repeated: %3; refused: %4")
+                 .arg(number(statements), number(notUsed), number(repeated), number(refused()));
+    if (notUsed)
+        lines << QStringLiteral("  not used: %1 that are not thesaurus content (the scheme's metadata, types, "
+                                "properties the thesaurus database does not hold)")
+                     .arg(number(notUsed));
+    if (refusedDangling)
+        lines << QStringLiteral("  refused: %1 links to resources that are not concepts of the file").arg(number(refusedDangling));
+    if (refusedSelf)
+        lines << QStringLiteral("  refused: %1 links of a concept to itself").arg(number(refusedSelf));
+    if (refusedNoText)
+        lines << QStringLiteral("  refused: %1 SKOS-XL labels without a literal form").arg(number(refusedNoText));
+    if (refusedInvalid)
+        lines << QStringLiteral("  refused: %1 values of the wrong kind (a label given as a resource, a link given as a text)")
+                     .arg(number(refusedInvalid));
     if (replaced) {
         lines << QStringLiteral("The earlier edition was replaced: %1 concepts kept their ids (same URI), %2 are no longer in the file.")
                      .arg(number(keptIds), number(removed));
@@ -436,315 +398,267 @@ QString SkosImport::Summary::text() const
     return lines.join(QLatin1Char('\n'));
 }
 
-namespace {
-
-SkosImport::Result readAndStore(cConnessione &db, const QString &file, int model,
-                                const SkosImport::Progress &progress, const SkosImport::Confirm &confirm)
+SkosImport::Import::Import(const QString &file, int model) : m_file(file), m_model(model)
 {
-    using namespace SkosImport;
-    Result result;
-    if (Ids::modelName(model).isEmpty()) {
-        result.status = Result::Status::Failed;
-        result.message = QStringLiteral("Unknown thesaurus: %1").arg(model);
-        return result;
-    }
-    Graph graph;
+    m_summary.model = model;
+}
+
+SkosImport::Result SkosImport::Import::failed(const QString &message) const
+{
+    Result r;
+    r.status = Result::Status::Failed;
+    r.message = message;
+    r.summary = m_summary;
+    return r;
+}
+
+SkosImport::Result SkosImport::Import::read(const Progress &progress)
+{
+    if (Ids::modelName(m_model).isEmpty())
+        return failed(QStringLiteral("Unknown thesaurus: %1").arg(m_model));
     if (progress && !progress(0, QStringLiteral("Reading the file")))
-        return {Result::Status::Cancelled, {}, 0, {}};
+        return {Result::Status::Cancelled, {}, 0, m_summary};
     int lastPercent = -1;
-    const Skos::ReadResult read = Skos::read(file, graph, Skos::Format::Auto, [&](qint64 done, qint64 total) {
+    const Skos::ReadResult read = Skos::read(m_file, m_graph, Skos::Format::Auto, [&](qint64 done, qint64 total) {
         const int percent = total > 0 ? static_cast<int>(done * kReadShare / total) : 0;
         if (!progress || percent == lastPercent)
             return true;
         lastPercent = percent;
         return progress(percent, QStringLiteral("Reading the file"));
     });
-    if (read.status == Skos::ReadResult::Status::Cancelled) {
-        result.status = Result::Status::Cancelled;
-        return result;
-    }
+    if (read.status == Skos::ReadResult::Status::Cancelled)
+        return {Result::Status::Cancelled, {}, 0, m_summary};
     if (read.status == Skos::ReadResult::Status::Failed) {
-        result.status = Result::Status::Failed;
-        result.message = read.message;
-        result.line = read.line;
-        return result;
+        Result r = failed(read.message);
+        r.line = read.line;
+        return r;
     }
-    return store(db, graph, model, progress, confirm);
+
+    m_plan = SkosPlan::build(m_graph, m_model);
+    Summary &s = m_summary;
+    s.statements = m_graph.statements;
+    s.notUsed = m_graph.unusedStatements;
+    s.repeated = m_graph.repeatedStatements;
+    s.refusedInvalid = m_graph.invalidStatements;
+    s.concepts = m_plan.concepts;
+    s.groups = m_plan.groups;
+    s.topGroups = m_plan.topGroups;
+    s.topConcepts = m_plan.topConcepts;
+    s.inTree = m_plan.inTree;
+    s.outsideNoPath = m_plan.outsideNoPath;
+    s.outsideDangling = m_plan.outsideDangling;
+    s.outsideCycle = m_plan.outsideCycle;
+    s.outsideNoField = m_plan.outsideNoField;
+    s.cycleLinks = m_plan.cycleLinks;
+    s.deprecated = m_plan.deprecated;
+    s.viewGroups = m_plan.viewGroups;
+    s.problems = m_plan.problems;
+    if (s.concepts == 0)
+        return failed(QStringLiteral("The file holds no SKOS concepts (skos:Concept)."));
+    return {Result::Status::Imported, {}, 0, s};
 }
 
-} // namespace
+SkosImport::Result SkosImport::Import::analyse(cConnessione &db)
+{
+    m_summary.database = db.databasePath();
+    if (!db.isOpen())
+        return failed(QStringLiteral("No database is open."));
+    if (db.isReadOnly())
+        return failed(QStringLiteral("The database %1 is read-only.").arg(db.databasePath()));
+    try {
+        const QStringList missing = missingTables(db);
+        if (!missing.isEmpty())
+            return failed(QStringLiteral("The database %1 is not a thesaurus database: the tables %2 are missing.")
+                              .arg(QFileInfo(db.databasePath()).fileName(), missing.join(QStringLiteral(", "))));
+        m_edition.clear();
+        m_editionIds.clear();
+        RecordSet rs;
+        db.ApriRS(QStringLiteral("select id, uri from concepts where model_ref = ?"), rs, {m_model});
+        while (!rs.isEOF()) {
+            const qint64 id = rs.value(0).toLongLong();
+            m_editionIds.append(id);
+            const QString uri = rs.value(1).toString();
+            if (!uri.isEmpty())
+                m_edition.insert(uri, id);
+            rs.MoveNext();
+        }
+    } catch (const DbError &e) {
+        return failed(QStringLiteral("Error %1: %2").arg(e.number()).arg(e.description()));
+    }
+    return {Result::Status::Imported, {}, 0, m_summary};
+}
+
+QString SkosImport::Import::outsideWarning() const
+{
+    if (m_summary.inTree > 0)
+        return {};
+    return QStringLiteral("None of the %1 concepts of the file would be in the %2 tree: "
+                          "Mapping > New would show none of them.\n%3\nStore the thesaurus anyway?")
+        .arg(m_summary.concepts)
+        .arg(Ids::modelName(m_model).toUpper(), m_summary.treeLines().join(QLatin1Char('\n')));
+}
+
+QString SkosImport::Import::replaceQuestion() const
+{
+    if (m_editionIds.isEmpty())
+        return {};
+    return QStringLiteral("The database already holds the %1 thesaurus (%2 concepts).\n"
+                          "Replace it with the thesaurus of the file?\n"
+                          "Concepts keep their ids when their URI is the same, and so do the mapping "
+                          "relations that use them.")
+        .arg(Ids::modelName(m_model).toUpper())
+        .arg(m_editionIds.size());
+}
+
+// Ids: the earlier edition's id for a URI it had, new ids above every concept otherwise.
+void SkosImport::Import::assignIds(cConnessione &db)
+{
+    qint64 nextId = db.scalar(QStringLiteral("select max(id) from concepts")).toLongLong() + 1;
+    m_reused.clear();
+    for (Entry &e : m_plan.entries) {
+        const auto it = e.uri.isEmpty() ? m_edition.constEnd() : m_edition.constFind(e.uri);
+        if (it != m_edition.constEnd() && !m_reused.contains(it.value())) {
+            e.id = it.value();
+            m_reused.insert(e.id);
+        } else {
+            e.id = nextId++;
+        }
+    }
+    m_summary.keptIds = static_cast<int>(m_reused.size());
+}
+
+// Removes the earlier edition.  Its concepts that mapping relations use and
+// the file no longer has are kept, outside the tree, so no relation is lost.
+void SkosImport::Import::retireEdition(cConnessione &db)
+{
+    Summary &s = m_summary;
+    s.replaced = true;
+    QSet<qint64> retired;
+    RecordSet rs;
+    db.ApriRS(QStringLiteral("select mappingrelations.id as rid, properties.dex as pdex, concepts.id as cid, "
+                             "concepts.dex as cdex, concepts.uri as curi "
+                             "from mappingrelations inner join concepts on (concepts.id = mappingrelations.left_concept_ref "
+                             "or concepts.id = mappingrelations.right_concept_ref) "
+                             "left join properties on properties.id = mappingrelations.property_ref "
+                             "where concepts.model_ref = ? order by mappingrelations.id"),
+              rs, {m_model});
+    QSet<qint64> relations;
+    while (!rs.isEOF()) {
+        const qint64 cid = rs.value(QStringLiteral("cid")).toLongLong();
+        relations.insert(rs.value(QStringLiteral("rid")).toLongLong());
+        if (!m_reused.contains(cid)) {
+            retired.insert(cid);
+            s.vanishedRelations << QStringLiteral("relation %1 (%2): \"%3\" %4")
+                                       .arg(rs.value(QStringLiteral("rid")).toString(),
+                                            rs.value(QStringLiteral("pdex")).toString(),
+                                            rs.value(QStringLiteral("cdex")).toString(),
+                                            rs.value(QStringLiteral("curi")).toString());
+        }
+        rs.MoveNext();
+    }
+    s.relationsKept = static_cast<int>(relations.size());
+    s.removed = static_cast<int>(m_editionIds.size()) - s.keptIds;
+
+    const QString ofModel = QStringLiteral("(select id from concepts where model_ref = ?)");
+    const QString rowsOfModel =
+        QStringLiteral("(select id from conceptproperties where concept_ref in ") + ofModel + QLatin1Char(')');
+    db.EseguiIstruzione(QStringLiteral("delete from datatypepropertyvalues where concept_property_ref in ") + rowsOfModel,
+                        QStringLiteral("128"), {m_model});
+    db.EseguiIstruzione(QStringLiteral("delete from objectpropertyvalues where concept_property_ref in ") + rowsOfModel
+                            + QStringLiteral(" or concept_ref in ") + ofModel,
+                        QStringLiteral("128"), {m_model, m_model});
+    db.EseguiIstruzione(QStringLiteral("delete from conceptproperties where concept_ref in ") + ofModel,
+                        QStringLiteral("128"), {m_model});
+    QSqlQuery del = db.prepare(QStringLiteral("delete from concepts where id = ?"));
+    QSqlQuery retire = db.prepare(QStringLiteral("update concepts set parent_ref = null, is_leaf = 1 where id = ?"));
+    for (qint64 id : std::as_const(m_editionIds))
+        db.exec(retired.contains(id) ? retire : del, {id});
+}
+
+void SkosImport::Import::writeRows(cConnessione &db, const Progress &progress)
+{
+    RowWriter writer(db, m_graph, m_plan, m_model, m_summary);
+    const int total = static_cast<int>(m_plan.entries.size());
+    int lastPercent = -1;
+    for (int i = 0; i < total; ++i) {
+        if (progress) {
+            const int percent = kReadShare + static_cast<int>(qint64(i) * (100 - kReadShare) / total);
+            if (percent != lastPercent) {
+                lastPercent = percent;
+                if (!progress(percent, QStringLiteral("Storing the concepts")))
+                    throw Cancelled(); // rolled back by the caller
+            }
+        }
+        writer.write(m_plan.entries.at(i));
+    }
+}
+
+// Statements about resources that are not rows (the scheme, themes,
+// classes, SKOS-XL labels nobody uses...) are not thesaurus content.
+void SkosImport::Import::countNotUsed()
+{
+    QSet<int> usedResources;
+    for (const Entry &e : std::as_const(m_plan.entries))
+        if (e.node >= 0)
+            for (const Skos::TextRef &r : m_graph.nodes.at(e.node).textRefs)
+                usedResources.insert(r.node);
+    for (int i = 0; i < m_graph.nodes.size(); ++i) {
+        const Node &n = m_graph.nodes.at(i);
+        if (m_plan.entryOfNode.at(i) >= 0) {
+            // A concept's notation has no column of its own.
+            if (!m_plan.entries.at(m_plan.entryOfNode.at(i)).group && !n.notation.isEmpty())
+                ++m_summary.notUsed;
+            continue;
+        }
+        if (usedResources.contains(i))
+            continue;
+        m_summary.notUsed += n.texts.size() + n.links.size() + n.textRefs.size() + n.members.size()
+                             + n.containers.size() + n.typeStatements + (n.notation.isEmpty() ? 0 : 1);
+    }
+}
+
+SkosImport::Result SkosImport::Import::store(cConnessione &db, const Progress &progress)
+{
+    try {
+        db.beginTransaction();
+        try {
+            assignIds(db);
+            if (!m_editionIds.isEmpty())
+                retireEdition(db);
+            writeRows(db, progress);
+            countNotUsed();
+            if (progress && !progress(100, QStringLiteral("Saving")))
+                throw Cancelled();
+            db.commit();
+        } catch (...) {
+            db.rollback();
+            throw;
+        }
+    } catch (const Cancelled &) {
+        return {Result::Status::Cancelled, {}, 0, {}};
+    } catch (const DbError &e) {
+        return failed(QStringLiteral("Error %1: %2").arg(e.number()).arg(e.description()));
+    }
+    return {Result::Status::Imported, {}, 0, m_summary};
+}
 
 SkosImport::Result SkosImport::run(cConnessione &db, const QString &file, int model, const Progress &progress,
                                    const Confirm &confirm)
 {
     qCInfo(lcImport).noquote() << "SKOS import of" << file << "as" << Ids::modelName(model) << "started";
-    Result result = readAndStore(db, file, model, progress, confirm);
-    qCInfo(lcImport).noquote() << "SKOS import of" << file << "ended with status" << static_cast<int>(result.status)
-                               << result.message;
-    return result;
-}
-
-SkosImport::Result SkosImport::store(cConnessione &db, const Graph &g, int model, const Progress &progress,
-                                     const Confirm &confirm)
-{
-    Result result;
-    Summary &s = result.summary;
-    s.model = model;
-    s.database = db.databasePath();
-    s.statements = g.statements;
-    s.skippedUnused = g.unusedStatements;
-    s.skippedInvalid = g.invalidStatements;
-
-    auto fail = [&](const QString &message) {
-        result.status = Result::Status::Failed;
-        result.message = message;
-        return result;
-    };
-    if (Ids::modelName(model).isEmpty())
-        return fail(QStringLiteral("Unknown thesaurus: %1").arg(model));
-    if (!db.isOpen())
-        return fail(QStringLiteral("No database is open."));
-    if (db.isReadOnly())
-        return fail(QStringLiteral("The database %1 is read-only.").arg(db.databasePath()));
-
-    Plan plan = buildPlan(g, model, s);
-    QVector<Entry> &entries = plan.entries;
-    for (const Entry &e : std::as_const(entries))
-        (e.leaf ? s.concepts : s.groups)++;
-    if (s.concepts == 0)
-        return fail(QStringLiteral("The file holds no SKOS concepts (skos:Concept)."));
-
-    try {
-        QStringList missing;
-        for (const QString &t : Schema::tableNames())
-            if (!db.hasTable(t))
-                missing << t;
-        if (!missing.isEmpty())
-            return fail(QStringLiteral("The database %1 is not a thesaurus database: the tables %2 are missing.")
-                            .arg(QFileInfo(db.databasePath()).fileName(), missing.join(QStringLiteral(", "))));
-
-        // An earlier edition of the same thesaurus is replaced only when the user agrees.
-        QHash<QString, qint64> existing; // uri -> id
-        QVector<qint64> existingIds;
-        {
-            RecordSet rs;
-            db.ApriRS(QStringLiteral("select id, uri from concepts where model_ref = ?"), rs, {model});
-            while (!rs.isEOF()) {
-                const qint64 id = rs.value(0).toLongLong();
-                existingIds.append(id);
-                const QString uri = rs.value(1).toString();
-                if (!uri.isEmpty())
-                    existing.insert(uri, id);
-                rs.MoveNext();
-            }
-        }
-        if (!existingIds.isEmpty()) {
-            const QString question =
-                QStringLiteral("The database already holds the %1 thesaurus (%2 concepts).\n"
-                               "Replace it with the thesaurus of the file?\n"
-                               "Concepts keep their ids when their URI is the same, and so do the mapping "
-                               "relations that use them.")
-                    .arg(Ids::modelName(model).toUpper())
-                    .arg(existingIds.size());
-            if (!confirm || !confirm(question)) {
-                result.status = Result::Status::Declined;
-                return result;
-            }
-            s.replaced = true;
-        }
-
-        db.beginTransaction();
-        try {
-            // Ids: the earlier edition's id for a URI it had, new ids above every concept otherwise.
-            qint64 nextId = db.scalar(QStringLiteral("select max(id) from concepts")).toLongLong() + 1;
-            QSet<qint64> reused;
-            for (Entry &e : entries) {
-                const auto it = e.uri.isEmpty() ? existing.constEnd() : existing.constFind(e.uri);
-                if (it != existing.constEnd() && !reused.contains(it.value())) {
-                    e.id = it.value();
-                    reused.insert(e.id);
-                } else {
-                    e.id = nextId++;
-                }
-            }
-            s.keptIds = static_cast<int>(reused.size());
-
-            // Concepts of the earlier edition that mapping relations use and the
-            // file no longer has are kept, outside the tree, so no relation is lost.
-            QSet<qint64> retired;
-            if (s.replaced) {
-                RecordSet rs;
-                db.ApriRS(QStringLiteral(
-                              "select mappingrelations.id as rid, properties.dex as pdex, concepts.id as cid, "
-                              "concepts.dex as cdex, concepts.uri as curi "
-                              "from mappingrelations inner join concepts on (concepts.id = mappingrelations.left_concept_ref "
-                              "or concepts.id = mappingrelations.right_concept_ref) "
-                              "left join properties on properties.id = mappingrelations.property_ref "
-                              "where concepts.model_ref = ? order by mappingrelations.id"),
-                          rs, {model});
-                QSet<qint64> relations;
-                while (!rs.isEOF()) {
-                    const qint64 cid = rs.value(QStringLiteral("cid")).toLongLong();
-                    relations.insert(rs.value(QStringLiteral("rid")).toLongLong());
-                    if (!reused.contains(cid)) {
-                        retired.insert(cid);
-                        s.vanishedRelations << QStringLiteral("relation %1 (%2): \"%3\" %4")
-                                                   .arg(rs.value(QStringLiteral("rid")).toString(),
-                                                        rs.value(QStringLiteral("pdex")).toString(),
-                                                        rs.value(QStringLiteral("cdex")).toString(),
-                                                        rs.value(QStringLiteral("curi")).toString());
-                    }
-                    rs.MoveNext();
-                }
-                s.relationsKept = static_cast<int>(relations.size());
-                s.removed = static_cast<int>(existingIds.size()) - s.keptIds;
-
-                const QString ofModel = QStringLiteral("(select id from concepts where model_ref = ?)");
-                const QString rowsOfModel =
-                    QStringLiteral("(select id from conceptproperties where concept_ref in ") + ofModel + QLatin1Char(')');
-                db.EseguiIstruzione(QStringLiteral("delete from datatypepropertyvalues where concept_property_ref in ")
-                                        + rowsOfModel,
-                                    QStringLiteral("128"), {model});
-                db.EseguiIstruzione(QStringLiteral("delete from objectpropertyvalues where concept_property_ref in ")
-                                        + rowsOfModel + QStringLiteral(" or concept_ref in ") + ofModel,
-                                    QStringLiteral("128"), {model, model});
-                db.EseguiIstruzione(QStringLiteral("delete from conceptproperties where concept_ref in ") + ofModel,
-                                    QStringLiteral("128"), {model});
-                QSqlQuery del = db.prepare(QStringLiteral("delete from concepts where id = ?"));
-                QSqlQuery retire =
-                    db.prepare(QStringLiteral("update concepts set parent_ref = null, is_leaf = 1 where id = ?"));
-                for (qint64 id : std::as_const(existingIds)) {
-                    if (retired.contains(id))
-                        db.exec(retire, {id});
-                    else
-                        db.exec(del, {id});
-                }
-            }
-
-            // Languages met, added to lang when new ("EN" stays id 6).
-            QVector<int> langIds(g.languages.size(), 0);
-            for (int i = 0; i < g.languages.size(); ++i) {
-                const QString name = langName(g.languages.at(i));
-                QVariant id = db.scalar(QStringLiteral("select id from lang where name = ? order by id"), {name});
-                if (id.isNull()) {
-                    db.EseguiIstruzione(QStringLiteral("insert into lang (name) values (?)"), QStringLiteral("128"),
-                                        {name});
-                    id = db.scalar(QStringLiteral("select id from lang where name = ? order by id"), {name});
-                }
-                langIds[i] = id.toInt();
-            }
-
-            QSqlQuery insConcept = db.prepare(QStringLiteral(
-                "insert into concepts (id, model_ref, parent_ref, dex, is_leaf, uri) values (?, ?, ?, ?, ?, ?)"));
-            QSqlQuery insRow =
-                db.prepare(QStringLiteral("insert into conceptproperties (id, concept_ref, property_ref) values (?, ?, ?)"));
-            QSqlQuery insText = db.prepare(QStringLiteral(
-                "insert into datatypepropertyvalues (concept_property_ref, lang_ref, value) values (?, ?, ?)"));
-            QSqlQuery insLink = db.prepare(
-                QStringLiteral("insert into objectpropertyvalues (concept_property_ref, concept_ref) values (?, ?)"));
-            qint64 nextRow = db.scalar(QStringLiteral("select max(id) from conceptproperties")).toLongLong() + 1;
-
-            const QVariant nullParent(QMetaType(QMetaType::LongLong));
-            const QVariant nullUri(QMetaType(QMetaType::QString));
-            const int total = static_cast<int>(entries.size());
-            int lastPercent = -1;
-            QVector<TextValue> texts;
-            QVector<LinkValue> links;
-            for (int i = 0; i < total; ++i) {
-                const Entry &e = entries.at(i);
-                if (progress) {
-                    const int percent = kReadShare + static_cast<int>(qint64(i) * (100 - kReadShare) / total);
-                    if (percent != lastPercent) {
-                        lastPercent = percent;
-                        if (!progress(percent, QStringLiteral("Storing the concepts")))
-                            throw Cancelled(); // rolled back below
-                    }
-                }
-                db.exec(insConcept, {e.id, model, e.parent >= 0 ? QVariant(entries.at(e.parent).id) : nullParent,
-                                     e.dex, e.leaf ? 1 : 0, e.uri.isEmpty() ? nullUri : QVariant(e.uri)});
-
-                const Node &n = g.nodes.at(e.node);
-                texts.clear();
-                links.clear();
-                forEachText(
-                    g, n,
-                    [&](TextKind kind, quint16 lang, const QString &value) {
-                        texts.append({propertyOf(kind), langIds.at(lang), value});
-                        if (kind == TextKind::ScopeNote) {
-                            ++s.notes;
-                        } else {
-                            ++s.labels;
-                            ++s.labelsByLanguage[langName(g.languages.at(lang))];
-                        }
-                    },
-                    &s.skippedXl);
-                for (const Skos::Link &l : n.links) {
-                    const int t = plan.entryOfNode.at(l.target);
-                    if (t < 0 || !entries.at(t).leaf || !e.leaf) {
-                        ++s.skippedDangling;
-                        if (s.problems.size() < kMaxProblems)
-                            s.problems << QStringLiteral("%1 links to %2, which is not a concept of the file")
-                                              .arg(e.uri, QString::fromUtf8(g.nodes.at(l.target).key));
-                        continue;
-                    }
-                    links.append({propertyOf(l.kind), entries.at(t).id});
-                    ++s.links;
-                    (l.kind == LinkKind::Broader    ? s.broaderLinks
-                     : l.kind == LinkKind::Narrower ? s.narrowerLinks
-                                                    : s.relatedLinks)++;
-                }
-                // One property row per property of the concept, its values below it.
-                for (int property : {Ids::PrefLabel, Ids::AltLabel, Ids::ScopeNote}) {
-                    qint64 row = 0;
-                    for (const TextValue &t : std::as_const(texts)) {
-                        if (t.property != property)
-                            continue;
-                        if (!row) {
-                            row = nextRow++;
-                            db.exec(insRow, {row, e.id, property});
-                        }
-                        db.exec(insText, {row, t.lang, t.value});
-                    }
-                }
-                for (int property : {Ids::Broader, Ids::Narrower, Ids::Related}) {
-                    qint64 row = 0;
-                    for (const LinkValue &l : std::as_const(links)) {
-                        if (l.property != property)
-                            continue;
-                        if (!row) {
-                            row = nextRow++;
-                            db.exec(insRow, {row, e.id, property});
-                        }
-                        db.exec(insLink, {row, l.target});
-                    }
-                }
-            }
-            // Statements about resources that are neither concepts nor groups
-            // (the scheme itself, SKOS-XL labels nobody uses...).
-            QSet<int> usedLabels;
-            for (const Entry &e : std::as_const(entries))
-                for (const Skos::XlLabel &xl : g.nodes.at(e.node).xlLabels)
-                    usedLabels.insert(xl.label);
-            for (int i = 0; i < g.nodes.size(); ++i) {
-                if (plan.entryOfNode.at(i) >= 0 || usedLabels.contains(i))
-                    continue;
-                const Node &n = g.nodes.at(i);
-                s.skippedNotConcept += n.texts.size() + n.links.size() + n.xlLabels.size();
-            }
-            if (progress && !progress(100, QStringLiteral("Saving")))
-                throw Cancelled();
-            db.commit();
-        } catch (const Cancelled &) {
-            db.rollback();
-            Result cancelled;
-            cancelled.status = Result::Status::Cancelled;
-            return cancelled;
-        } catch (...) {
-            db.rollback();
-            throw;
-        }
-    } catch (const DbError &e) {
-        return fail(QStringLiteral("Error %1: %2").arg(e.number()).arg(e.description()));
-    }
-    return result;
+    const Result r = [&]() -> Result {
+        Import import(file, model);
+        Result r = import.read(progress);
+        if (r.ok())
+            r = import.analyse(db);
+        if (!r.ok())
+            return r;
+        for (const QString &question : {import.outsideWarning(), import.replaceQuestion()})
+            if (!question.isEmpty() && (!confirm || !confirm(question)))
+                return {Result::Status::Declined, {}, 0, import.summary()};
+        return import.store(db, progress);
+    }();
+    qCInfo(lcImport).noquote() << "SKOS import of" << file << "ended with status" << static_cast<int>(r.status)
+                               << r.message;
+    return r;
 }
