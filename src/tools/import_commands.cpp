@@ -64,6 +64,7 @@ int importSkos(const QStringList &args, QTextStream &out, QTextStream &err)
     }
     switch (result.status) {
     case SkosImport::Result::Status::Imported:
+        result.summary.database = target.path();
         out << result.summary.text() << "\n";
         return 0;
     case SkosImport::Result::Status::Declined:

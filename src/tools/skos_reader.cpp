@@ -391,8 +391,10 @@ qint64 removeRepeatedValues(Skos::Node &n)
         n.textRefs,
         [](const TextRef &a, const TextRef &b) { return a.kind != b.kind ? a.kind < b.kind : a.node < b.node; },
         [](const TextRef &a, const TextRef &b) { return a.kind == b.kind && a.node == b.node; });
-    removed += removeRepeated(n.members, std::less<int>(), std::equal_to<int>());
-    removed += removeRepeated(n.containers, std::less<int>(), std::equal_to<int>());
+    // skos:inScheme and skos:topConceptOf of one scheme are two statements
+    // that say one thing here: kept once, not counted as repeated.
+    removeRepeated(n.members, std::less<int>(), std::equal_to<int>());
+    removeRepeated(n.containers, std::less<int>(), std::equal_to<int>());
     return removed;
 }
 
