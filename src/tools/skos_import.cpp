@@ -129,8 +129,8 @@ private:
 struct TextValue
 {
     int property;
-    int lang; // graph language
-    QString value;
+    int lang;             // graph language
+    QByteArrayView value; // UTF-8, in the graph's store
 };
 
 struct LinkValue
@@ -178,7 +178,7 @@ private:
         for (const Entry &e : m_plan.entries) {
             if (e.node < 0)
                 continue;
-            SkosPlan::forEachText(m_g, m_g.nodes.at(e.node), [&](TextKind kind, int, const QString &) {
+            SkosPlan::forEachText(m_g, e.node, [&](TextKind kind, int, QByteArrayView) {
                 definitions = definitions || kind == TextKind::Definition;
                 hidden = hidden || kind == TextKind::HiddenLabel;
             });
@@ -203,8 +203,8 @@ private:
     {
         m_texts.clear();
         SkosPlan::forEachText(
-            m_g, m_g.nodes.at(e.node),
-            [&](TextKind kind, int lang, const QString &value) { m_texts.append({propertyOf(kind, m_properties), lang, value}); },
+            m_g, e.node,
+            [&](TextKind kind, int lang, QByteArrayView value) { m_texts.append({propertyOf(kind, m_properties), lang, value}); },
             &m_s.refusedNoText);
         // A label given both as SKOS-XL and plain is one label.
         std::sort(m_texts.begin(), m_texts.end(), [](const TextValue &a, const TextValue &b) {
@@ -226,7 +226,7 @@ private:
                 property = t.property;
                 row = propertyRow(e.id, property);
             }
-            m_db.exec(m_insText, {row, m_languages.id(t.lang), t.value});
+            m_db.exec(m_insText, {row, m_languages.id(t.lang), QString::fromUtf8(t.value)});
             count(t);
         }
     }
@@ -248,7 +248,7 @@ private:
     void writeLinks(const Entry &e)
     {
         m_links.clear();
-        for (const Skos::Link &l : m_g.nodes.at(e.node).links) {
+        for (const Skos::Link &l : m_g.links(e.node)) {
             const int t = m_plan.entryOfNode.at(l.target);
             if (t >= 0 && &m_plan.entries.at(t) == &e) {
                 ++m_s.refusedSelf;
@@ -262,7 +262,7 @@ private:
                 ++m_s.refusedDangling;
                 if (m_s.problems.size() < kMaxProblems)
                     m_s.problems << QStringLiteral("%1 links to %2, which is not a concept of the file")
-                                        .arg(e.uri, QString::fromUtf8(m_g.nodes.at(l.target).key));
+                                        .arg(e.uri, QString::fromUtf8(m_g.key(l.target)));
                 continue;
             }
             m_links.append({propertyOf(l.kind), m_plan.entries.at(t).id});
@@ -600,20 +600,21 @@ void SkosImport::Import::countNotUsed()
     QSet<int> usedResources;
     for (const Entry &e : std::as_const(m_plan.entries))
         if (e.node >= 0)
-            for (const Skos::TextRef &r : m_graph.nodes.at(e.node).textRefs)
+            for (const Skos::Resource &r : m_graph.resources(e.node))
                 usedResources.insert(r.node);
-    for (int i = 0; i < m_graph.nodes.size(); ++i) {
-        const Node &n = m_graph.nodes.at(i);
+    const Graph &g = m_graph;
+    for (int i = 0; i < g.size(); ++i) {
         if (m_plan.entryOfNode.at(i) >= 0) {
             // A concept's notation has no column of its own.
-            if (!m_plan.entries.at(m_plan.entryOfNode.at(i)).group && !n.notation.isEmpty())
+            if (!m_plan.entries.at(m_plan.entryOfNode.at(i)).group && g.hasNotation(i))
                 ++m_summary.notUsed;
             continue;
         }
         if (usedResources.contains(i))
             continue;
-        m_summary.notUsed += n.texts.size() + n.links.size() + n.textRefs.size() + n.members.size()
-                             + n.containers.size() + n.typeStatements + (n.notation.isEmpty() ? 0 : 1);
+        m_summary.notUsed += qint64(g.texts(i).size() + g.links(i).size() + g.resources(i).size() + g.members(i).size()
+                                    + g.containers(i).size())
+                             + g.node(i).typeStatements + (g.hasNotation(i) ? 1 : 0);
     }
 }
 

@@ -9,6 +9,7 @@
 using Skos::Graph;
 using Skos::LinkKind;
 using Skos::Node;
+using Skos::Resource;
 using Skos::TextKind;
 using SkosPlan::Entry;
 using SkosPlan::Outside;
@@ -26,9 +27,9 @@ bool isEnglish(const QString &tag)
 }
 
 // The end of a node's IRI, for resources without any label.
-QString localName(const Node &n)
+QString localName(const Graph &g, int node)
 {
-    const QString key = QString::fromUtf8(n.key);
+    const QString key = QString::fromUtf8(g.key(node));
     const int cut = static_cast<int>(qMax(key.lastIndexOf(QLatin1Char('#')), key.lastIndexOf(QLatin1Char('/'))));
     return key.mid(cut + 1).isEmpty() ? key : key.mid(cut + 1);
 }
@@ -86,11 +87,12 @@ enum class Kind : quint8 { None, Concept, Group, View, Deprecated };
 
 // GEMET names its groups, super-groups and themes by their place in its
 // namespace, whatever type (if any) a file gives them.
-quint16 typesOf(const Node &n)
+quint16 typesOf(const Graph &g, int node)
 {
-    quint16 t = n.types;
-    if (n.key.startsWith(kGemet)) {
-        const QByteArray rest = n.key.mid(kGemet.size());
+    quint16 t = g.node(node).types;
+    const QByteArrayView key = g.key(node);
+    if (key.startsWith(kGemet)) {
+        const QByteArrayView rest = key.sliced(kGemet.size());
         quint16 kind = 0;
         if (rest.startsWith("group/"))
             kind = Skos::TypeGroup;
@@ -104,14 +106,14 @@ quint16 typesOf(const Node &n)
     return t;
 }
 
-bool hasName(const Node &n)
+bool hasName(const Graph &g, int node)
 {
-    if (!n.notation.isEmpty())
+    if (g.hasNotation(node))
         return true;
-    for (const Skos::Text &t : n.texts)
+    for (const Skos::Text &t : g.texts(node))
         if (t.kind == TextKind::PrefLabel)
             return true;
-    for (const Skos::TextRef &r : n.textRefs)
+    for (const Skos::Resource &r : g.resources(node))
         if (r.kind == TextKind::PrefLabel)
             return true;
     return false;
@@ -119,9 +121,9 @@ bool hasName(const Node &n)
 
 // A EUROVOC scheme whose label begins with a domain code (two digits) or a
 // micro-thesaurus code (four digits) is a level of the tree.
-bool hasEurovocCode(const Graph &g, const Node &n)
+bool hasEurovocCode(const Graph &g, int node)
 {
-    const QString code = n.notation.isEmpty() ? leadingDigits(SkosPlan::prefLabel(g, n)) : n.notation;
+    const QString code = g.hasNotation(node) ? g.notation(node) : leadingDigits(SkosPlan::prefLabel(g, node));
     bool ok = false;
     code.toInt(&ok);
     return ok && (code.size() == 2 || code.size() == 4);
@@ -129,17 +131,17 @@ bool hasEurovocCode(const Graph &g, const Node &n)
 
 QVector<Kind> classify(const Graph &g, int model, Plan &plan)
 {
-    const int count = static_cast<int>(g.nodes.size());
+    const int count = g.size();
     QVector<Kind> kinds(count, Kind::None);
     for (int i = 0; i < count; ++i) {
-        const Node &n = g.nodes.at(i);
-        const quint16 t = typesOf(n);
+        const Node &n = g.node(i);
+        const quint16 t = typesOf(g, i);
         if (n.deprecated && (t & (Skos::TypeConcept | Skos::TypeGroup))) {
             kinds[i] = Kind::Deprecated;
             ++plan.deprecated;
         } else if ((t & Skos::TypeArray)
                    || ((t & Skos::TypeGroup) && model == Ids::GEMET && (t & (Skos::TypeTheme | Skos::TypeSuperGroup)))
-                   || ((t & Skos::TypeGroup) && !hasName(n))) {
+                   || ((t & Skos::TypeGroup) && !hasName(g, i))) {
             // Views across the tree (GEMET's themes and super-groups, arrays
             // of siblings) and collections without a name are not levels.
             kinds[i] = Kind::View;
@@ -148,21 +150,20 @@ QVector<Kind> classify(const Graph &g, int model, Plan &plan)
             kinds[i] = Kind::Group;
         } else if (t & Skos::TypeConcept) {
             kinds[i] = Kind::Concept;
-        } else if ((t & Skos::TypeScheme) && model == Ids::EUROVOC && hasEurovocCode(g, n)) {
+        } else if ((t & Skos::TypeScheme) && model == Ids::EUROVOC && hasEurovocCode(g, i)) {
             kinds[i] = Kind::Group; // a micro-thesaurus or a domain given as a concept scheme
         }
     }
     // A concept scheme held by a group, or holding itself in one, is a
     // micro-thesaurus.
     for (int i = 0; i < count; ++i) {
-        const Node &n = g.nodes.at(i);
-        const auto isScheme = [&](int k) { return kinds.at(k) == Kind::None && (typesOf(g.nodes.at(k)) & Skos::TypeScheme); };
+        const auto isScheme = [&](int k) { return kinds.at(k) == Kind::None && (typesOf(g, k) & Skos::TypeScheme); };
         if (kinds.at(i) == Kind::Group)
-            for (int m : n.members)
+            for (int m : g.members(i))
                 if (isScheme(m))
                     kinds[m] = Kind::Group;
         if (isScheme(i))
-            for (int c : n.containers)
+            for (int c : g.containers(i))
                 if (kinds.at(c) == Kind::Group)
                     kinds[i] = Kind::Group;
     }
@@ -179,25 +180,24 @@ QString nameOf(const Graph &g, const Entry &e)
 {
     if (!e.uri.isEmpty())
         return e.uri;
-    return e.node >= 0 ? QString::fromUtf8(g.nodes.at(e.node).key) : e.dex;
+    return e.node >= 0 ? QString::fromUtf8(g.key(e.node)) : e.dex;
 }
 
 void makeEntries(const Graph &g, const QVector<Kind> &kinds, Plan &plan)
 {
-    plan.entryOfNode.fill(-1, g.nodes.size());
-    for (int i = 0; i < g.nodes.size(); ++i) {
+    plan.entryOfNode.fill(-1, g.size());
+    for (int i = 0; i < g.size(); ++i) {
         if (kinds.at(i) != Kind::Concept && kinds.at(i) != Kind::Group)
             continue;
-        const Node &n = g.nodes.at(i);
         Entry e;
         e.node = i;
         e.group = kinds.at(i) == Kind::Group;
         e.leaf = !e.group;
-        e.dex = SkosPlan::prefLabel(g, n);
+        e.dex = SkosPlan::prefLabel(g, i);
         if (e.dex.isEmpty())
-            e.dex = e.group && !n.notation.isEmpty() ? n.notation : localName(n);
-        if (!n.isBlank())
-            e.uri = QString::fromUtf8(n.key);
+            e.dex = e.group && g.hasNotation(i) ? g.notation(i) : localName(g, i);
+        if (!g.isBlank(i))
+            e.uri = QString::fromUtf8(g.key(i));
         plan.entryOfNode[i] = static_cast<int>(plan.entries.size());
         plan.entries.append(e);
     }
@@ -227,9 +227,9 @@ Candidates findCandidates(const Graph &g, Plan &plan)
     c.weak.resize(entries.size());
     const auto entryOf = [&](int node) { return plan.entryOfNode.at(node); };
     for (int e = 0; e < entries.size(); ++e) {
-        const Node &n = g.nodes.at(entries.at(e).node);
+        const int node = entries.at(e).node;
         const bool group = entries.at(e).group;
-        for (const Skos::Link &l : n.links) {
+        for (const Skos::Link &l : g.links(node)) {
             const int t = entryOf(l.target);
             if (t < 0)
                 continue;
@@ -245,12 +245,12 @@ Candidates findCandidates(const Graph &g, Plan &plan)
                 addCandidate(c.strong[t], e);
         }
         if (group)
-            for (int m : n.members) {
+            for (int m : g.members(node)) {
                 const int me = entryOf(m);
                 if (me >= 0 && me != e)
                     addCandidate(entries.at(me).group ? c.strong[me] : c.weak[me], e);
             }
-        for (int k : n.containers) {
+        for (int k : g.containers(node)) {
             const int ce = entryOf(k);
             if (ce >= 0 && ce != e && entries.at(ce).group)
                 addCandidate(group ? c.strong[e] : c.weak[e], ce);
@@ -277,8 +277,8 @@ void addEurovocFields(const Graph &g, Plan &plan, Candidates &c)
         const Entry &entry = plan.entries.at(e);
         if (!entry.group)
             continue;
-        const Node &n = g.nodes.at(entry.node);
-        const QString code = n.notation.isEmpty() ? leadingDigits(SkosPlan::prefLabel(g, n)) : n.notation.trimmed();
+        const QString code = g.hasNotation(entry.node) ? g.notation(entry.node).trimmed()
+                                                       : leadingDigits(SkosPlan::prefLabel(g, entry.node));
         if (code.size() == 2 && code.at(0).isDigit() && code.at(1).isDigit())
             fieldOfCode.insert(code, e);
         else if (code.size() == 4 && leadingDigits(code) == code && c.strong.at(e).isEmpty())
@@ -394,7 +394,7 @@ private:
         // that belongs to a group or is a top concept if there is one.
         const auto attaches = [&](int e) {
             const Entry &entry = m_plan.entries.at(e);
-            return !m_c.weak.at(e).isEmpty() || (entry.node >= 0 && m_g.nodes.at(entry.node).topConcept);
+            return !m_c.weak.at(e).isEmpty() || (entry.node >= 0 && m_g.node(entry.node).topConcept);
         };
         int top = loop.first();
         for (int e : std::as_const(loop)) {
@@ -427,7 +427,7 @@ private:
 // Does the file give the node a broader resource other than itself?
 bool hasBroader(const Graph &g, int node)
 {
-    for (const Skos::Link &l : g.nodes.at(node).links)
+    for (const Skos::Link &l : g.links(node))
         if (l.kind == LinkKind::Broader && l.target != node)
             return true;
     return false;
@@ -438,8 +438,8 @@ void placeRows(const Graph &g, Plan &plan, const Candidates &c)
 {
     const Forest forest(g, plan, c);
     bool fileNamesTops = false;
-    for (const Node &n : g.nodes)
-        fileNamesTops = fileNamesTops || n.topConcept;
+    for (int i = 0; i < g.size(); ++i)
+        fileNamesTops = fileNamesTops || g.node(i).topConcept;
     for (int e = 0; e < plan.entries.size(); ++e) {
         Entry &entry = plan.entries[e];
         entry.parent = forest.parent(e);
@@ -450,7 +450,7 @@ void placeRows(const Graph &g, Plan &plan, const Candidates &c)
             continue;
         }
         const bool broader = hasBroader(g, entry.node);
-        const bool top = g.nodes.at(entry.node).topConcept || (!fileNamesTops && !broader && !forest.islandRoot(e));
+        const bool top = g.node(entry.node).topConcept || (!fileNamesTops && !broader && !forest.islandRoot(e));
         if (top) {
             entry.leaf = false;
             ++plan.topConcepts;
@@ -467,17 +467,17 @@ void nameGroups(const Graph &g, int model, Plan &plan)
     for (Entry &e : plan.entries) {
         if (!e.group || e.node < 0)
             continue;
-        const Node &n = g.nodes.at(e.node);
-        QString label = SkosPlan::prefLabel(g, n);
-        if (label.isEmpty() && n.notation.isEmpty())
-            label = localName(n);
+        const QString notation = g.notation(e.node);
+        QString label = SkosPlan::prefLabel(g, e.node);
+        if (label.isEmpty() && notation.isEmpty())
+            label = localName(g, e.node);
         if (e.parent >= 0) {
-            e.dex = SkosPlan::groupName(n.notation, label);
+            e.dex = SkosPlan::groupName(notation, label);
             continue;
         }
-        e.dex = asListed(model, SkosPlan::topLevelName(model, n.notation, label));
+        e.dex = asListed(model, SkosPlan::topLevelName(model, notation, label));
         if (model == Ids::EUROVOC) {
-            const QString code = SkosPlan::fieldCode(n.notation, label);
+            const QString code = SkosPlan::fieldCode(notation, label);
             if (!code.isEmpty())
                 e.uri = QString::fromLatin1(Ids::DomainNamespace) + code;
         }
@@ -530,21 +530,20 @@ void markTree(int model, Plan &plan)
 
 } // namespace
 
-void SkosPlan::forEachText(const Graph &g, const Node &n, const std::function<void(TextKind, int, const QString &)> &f,
-                           qint64 *withoutText)
+void SkosPlan::forEachText(const Graph &g, int node, const TextVisitor &f, qint64 *withoutText)
 {
-    for (const Skos::Text &t : n.texts)
+    for (const Skos::Text &t : g.texts(node))
         if (t.kind != TextKind::LiteralForm && t.kind != TextKind::Value)
-            f(t.kind, t.lang, t.value);
-    for (const Skos::TextRef &ref : n.textRefs) {
+            f(t.kind, t.lang, g.view(t.value));
+    for (const Skos::Resource &ref : g.resources(node)) {
         // A SKOS-XL label gives its literal form, a note its rdf:value.
         const bool label = ref.kind == TextKind::PrefLabel || ref.kind == TextKind::AltLabel
                            || ref.kind == TextKind::HiddenLabel;
         const TextKind wanted = label ? TextKind::LiteralForm : TextKind::Value;
         bool found = false;
-        for (const Skos::Text &t : g.nodes.at(ref.node).texts)
+        for (const Skos::Text &t : g.texts(ref.node))
             if (t.kind == wanted) {
-                f(ref.kind, t.lang, t.value);
+                f(ref.kind, t.lang, g.view(t.value));
                 found = true;
             }
         if (!found && withoutText)
@@ -552,21 +551,27 @@ void SkosPlan::forEachText(const Graph &g, const Node &n, const std::function<vo
     }
 }
 
-QString SkosPlan::prefLabel(const Graph &g, const Node &n)
+QString SkosPlan::prefLabel(const Graph &g, int node)
 {
-    QString english, untagged, first;
-    forEachText(g, n, [&](TextKind kind, int lang, const QString &value) {
+    QByteArrayView english, untagged, first;
+    bool haveEnglish = false, haveUntagged = false, haveFirst = false;
+    forEachText(g, node, [&](TextKind kind, int lang, QByteArrayView value) {
         if (kind != TextKind::PrefLabel)
             return;
         const QString &tag = g.languages.at(lang);
-        if (english.isEmpty() && isEnglish(tag))
+        if (!haveEnglish && isEnglish(tag)) {
             english = value;
-        else if (untagged.isEmpty() && tag.isEmpty())
+            haveEnglish = true;
+        } else if (!haveUntagged && tag.isEmpty()) {
             untagged = value;
-        if (first.isEmpty())
+            haveUntagged = true;
+        }
+        if (!haveFirst) {
             first = value;
+            haveFirst = true;
+        }
     });
-    return !english.isEmpty() ? english : !untagged.isEmpty() ? untagged : first;
+    return QString::fromUtf8(haveEnglish ? english : haveUntagged ? untagged : first);
 }
 
 QString SkosPlan::fieldCode(const QString &notation, const QString &label)

@@ -75,12 +75,12 @@ QString fieldCode(const QString &notation, const QString &label);
 
 // The label a row shows: the English preferred label, else the untagged
 // one, else the first of the file; empty when there is none.
-QString prefLabel(const Skos::Graph &g, const Skos::Node &n);
+QString prefLabel(const Skos::Graph &g, int node);
 
 // Calls f(kind, lang, value) for each text value of a node, SKOS-XL labels
 // and notes given as resources resolved to their texts.  Counts in
 // withoutText the references that lead to no text.
-void forEachText(const Skos::Graph &g, const Skos::Node &n,
-                 const std::function<void(Skos::TextKind, int, const QString &)> &f, qint64 *withoutText = nullptr);
+using TextVisitor = std::function<void(Skos::TextKind kind, int lang, QByteArrayView utf8)>;
+void forEachText(const Skos::Graph &g, int node, const TextVisitor &f, qint64 *withoutText = nullptr);
 
 } // namespace SkosPlan

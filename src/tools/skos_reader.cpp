@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <numeric>
 
 namespace {
 
@@ -82,22 +81,26 @@ const QHash<QByteArray, Pred> &predicates()
 }
 
 // The types a class IRI stands for by itself (0 when it is of no interest).
-quint16 typeOf(const QByteArray &cls)
+quint16 typeOf(QByteArrayView cls)
 {
-    if (cls == kSkos + "Concept")
+    static const QByteArray skosConcept = kSkos + "Concept", collection = kSkos + "Collection",
+                            ordered = kSkos + "OrderedCollection", conceptGroup = kIsoThes + "ConceptGroup",
+                            array = kIsoThes + "ThesaurusArray", scheme = kSkos + "ConceptScheme",
+                            xlLabel = kSkosXl + "Label";
+    if (cls == skosConcept)
         return Skos::TypeConcept;
-    if (cls == kSkos + "Collection" || cls == kSkos + "OrderedCollection" || cls == kIsoThes + "ConceptGroup")
+    if (cls == collection || cls == ordered || cls == conceptGroup)
         return Skos::TypeGroup;
-    if (cls == kIsoThes + "ThesaurusArray")
+    if (cls == array)
         return Skos::TypeArray;
-    if (cls == kSkos + "ConceptScheme")
+    if (cls == scheme)
         return Skos::TypeScheme;
-    if (cls == kSkosXl + "Label")
+    if (cls == xlLabel)
         return Skos::TypeXlLabel;
     // Publishers name their grouping levels in their own vocabularies
     // (unescovoc:Domain, unescovoc:MicroThesaurus, euvoc:Domain, gemet:Group...).
-    const int cut = static_cast<int>(qMax(cls.lastIndexOf('#'), cls.lastIndexOf('/')));
-    const QByteArray local = cls.mid(cut + 1).toLower();
+    const qsizetype cut = std::max(cls.lastIndexOf('#'), cls.lastIndexOf('/'));
+    const QByteArray local = cls.sliced(cut + 1).toByteArray().toLower();
     if (local == "domain")
         return Skos::TypeGroup | Skos::TypeDomain;
     if (local == "microthesaurus")
@@ -113,18 +116,28 @@ quint16 typeOf(const QByteArray &cls)
     return 0;
 }
 
-QByteArray termKey(raptor_term *t)
+// The key of a resource: its IRI, or "_:" and the blank node's id.  The
+// view points into the RDF library's memory or into buffer.
+QByteArrayView termKey(raptor_term *t, QByteArray &buffer)
 {
     if (t->type == RAPTOR_TERM_TYPE_URI) {
         size_t len = 0;
         const unsigned char *s = raptor_uri_as_counted_string(t->value.uri, &len);
-        return QByteArray(reinterpret_cast<const char *>(s), static_cast<qsizetype>(len));
+        return QByteArrayView(reinterpret_cast<const char *>(s), static_cast<qsizetype>(len));
     }
-    if (t->type == RAPTOR_TERM_TYPE_BLANK)
-        return QByteArray("_:")
-               + QByteArray(reinterpret_cast<const char *>(t->value.blank.string),
-                            static_cast<qsizetype>(t->value.blank.string_len));
+    if (t->type == RAPTOR_TERM_TYPE_BLANK) {
+        buffer = "_:";
+        buffer.append(reinterpret_cast<const char *>(t->value.blank.string),
+                      static_cast<qsizetype>(t->value.blank.string_len));
+        return buffer;
+    }
     return {};
+}
+
+int nodeOf(Skos::Graph &g, raptor_term *t)
+{
+    QByteArray buffer;
+    return g.nodeFor(termKey(t, buffer));
 }
 
 bool isResource(raptor_term *t)
@@ -132,18 +145,19 @@ bool isResource(raptor_term *t)
     return t->type == RAPTOR_TERM_TYPE_URI || t->type == RAPTOR_TERM_TYPE_BLANK;
 }
 
-QString literalText(raptor_term *o)
+QByteArrayView literalText(raptor_term *o)
 {
-    return QString::fromUtf8(reinterpret_cast<const char *>(o->value.literal.string),
-                             static_cast<qsizetype>(o->value.literal.string_len));
+    return QByteArrayView(reinterpret_cast<const char *>(o->value.literal.string),
+                          static_cast<qsizetype>(o->value.literal.string_len))
+        .trimmed();
 }
 
-QString literalLanguage(raptor_term *o)
+QByteArrayView literalLanguage(raptor_term *o)
 {
     if (!o->value.literal.language)
         return {};
-    return QString::fromUtf8(reinterpret_cast<const char *>(o->value.literal.language),
-                             static_cast<qsizetype>(o->value.literal.language_len));
+    return QByteArrayView(reinterpret_cast<const char *>(o->value.literal.language),
+                          static_cast<qsizetype>(o->value.literal.language_len));
 }
 
 Skos::TextKind textKindOf(Pred p)
@@ -193,9 +207,10 @@ void onType(Skos::Graph &g, raptor_statement *st)
         ++g.invalidStatements;
         return;
     }
-    const QByteArray cls = termKey(st->object);
-    const int node = g.nodeFor(termKey(st->subject));
-    Skos::Node &n = g.nodes[node];
+    QByteArray buffer;
+    const QByteArrayView cls = termKey(st->object, buffer);
+    const int node = nodeOf(g, st->subject);
+    Skos::Node &n = g.nodeAt(node);
     ++n.typeStatements;
     if (const quint16 t = typeOf(cls)) {
         n.types |= t;
@@ -203,7 +218,7 @@ void onType(Skos::Graph &g, raptor_statement *st)
     }
     // A class of the publisher's own: it may be declared a subclass of a
     // SKOS class anywhere in the file.
-    g.typedAs.append({node, g.classFor(cls)});
+    g.addTypedAs(node, cls);
 }
 
 void onLiteral(Skos::Graph &g, raptor_statement *st, Pred pred)
@@ -213,26 +228,27 @@ void onLiteral(Skos::Graph &g, raptor_statement *st, Pred pred)
         ++g.invalidStatements;
         return;
     }
-    const QString value = literalText(o).trimmed();
+    const QByteArrayView value = literalText(o);
     if (pred == Pred::Deprecated) {
-        g.nodes[g.nodeFor(termKey(st->subject))].deprecated = value == QLatin1String("true") || value == QLatin1String("1");
+        g.nodeAt(nodeOf(g, st->subject)).deprecated = value == "true" || value == "1";
         return;
     }
     if (value.isEmpty()) {
         ++g.invalidStatements;
         return;
     }
-    Skos::Node &n = g.nodes[g.nodeFor(termKey(st->subject))];
+    const int node = nodeOf(g, st->subject);
     if (pred == Pred::Notation) {
-        if (n.notation.isEmpty())
-            n.notation = value;
-        else if (n.notation == value)
+        Skos::Node &n = g.nodeAt(node);
+        if (n.notation.size == 0)
+            n.notation = g.store(value);
+        else if (g.view(n.notation) == value)
             ++g.repeatedStatements;
         else
             ++g.unusedStatements; // a second notation: the tree names a level by one
         return;
     }
-    n.texts.append({textKindOf(pred), g.language(literalLanguage(o)), value});
+    g.addText(node, textKindOf(pred), g.language(literalLanguage(o)), value);
 }
 
 void onLink(Skos::Graph &g, raptor_statement *st, Pred pred)
@@ -242,32 +258,32 @@ void onLink(Skos::Graph &g, raptor_statement *st, Pred pred)
         return;
     }
     if (pred == Pred::SubClassOf) {
-        g.subClassOf.append({g.classFor(termKey(st->subject)), g.classFor(termKey(st->object))});
+        QByteArray a, b;
+        g.addSubClassOf(termKey(st->subject, a), termKey(st->object, b));
         return;
     }
-    const int s = g.nodeFor(termKey(st->subject));
-    const int target = g.nodeFor(termKey(st->object));
-    Skos::Node &n = g.nodes[s];
+    const int s = nodeOf(g, st->subject);
+    const int target = nodeOf(g, st->object);
     switch (pred) {
     case Pred::XlPrefLabel:
     case Pred::XlAltLabel:
     case Pred::XlHiddenLabel:
     case Pred::ScopeNote:
-    case Pred::Definition: n.textRefs.append({textKindOf(pred), target}); break;
-    case Pred::Broader: n.links.append({Skos::LinkKind::Broader, target}); break;
-    case Pred::Narrower: n.links.append({Skos::LinkKind::Narrower, target}); break;
-    case Pred::Related: n.links.append({Skos::LinkKind::Related, target}); break;
-    case Pred::Member: n.members.append(target); break;
+    case Pred::Definition: g.addResource(s, textKindOf(pred), target); break;
+    case Pred::Broader: g.addLink(s, Skos::LinkKind::Broader, target); break;
+    case Pred::Narrower: g.addLink(s, Skos::LinkKind::Narrower, target); break;
+    case Pred::Related: g.addLink(s, Skos::LinkKind::Related, target); break;
+    case Pred::Member: g.addMember(s, target); break;
     case Pred::HasTopConcept:
-        n.members.append(target);
-        n.namesTops = true;
-        g.nodes[target].topConcept = true;
+        g.addMember(s, target);
+        g.nodeAt(s).namesTops = true;
+        g.nodeAt(target).topConcept = true;
         break;
-    case Pred::Container: n.containers.append(target); break;
+    case Pred::Container: g.addContainer(s, target); break;
     case Pred::TopConceptOf:
-        n.containers.append(target);
-        n.topConcept = true;
-        g.nodes[target].namesTops = true;
+        g.addContainer(s, target);
+        g.nodeAt(s).topConcept = true;
+        g.nodeAt(target).namesTops = true;
         break;
     default: break;
     }
@@ -336,68 +352,6 @@ const char *parserName(Skos::Format f)
     }
 }
 
-// Removes repeated values from a list, keeping the first of each and the
-// order of the file; returns how many were removed.  Long lists are sorted
-// through an index, so a resource with many values costs n log n.
-template <typename T, typename Less, typename Equal>
-qint64 removeRepeated(QVector<T> &list, Less less, Equal equal)
-{
-    const qsizetype n = list.size();
-    if (n < 2)
-        return 0;
-    QVector<bool> repeated(n, false);
-    if (n <= 16) {
-        for (qsizetype i = 1; i < n; ++i)
-            for (qsizetype j = 0; j < i && !repeated.at(i); ++j)
-                if (!repeated.at(j) && equal(list.at(i), list.at(j)))
-                    repeated[i] = true;
-    } else {
-        QVector<qsizetype> order(n);
-        std::iota(order.begin(), order.end(), 0);
-        std::stable_sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) { return less(list.at(a), list.at(b)); });
-        for (qsizetype k = 1; k < n; ++k)
-            if (equal(list.at(order.at(k)), list.at(order.at(k - 1))))
-                repeated[order.at(k)] = true;
-    }
-    qsizetype kept = 0;
-    for (qsizetype i = 0; i < n; ++i)
-        if (!repeated.at(i))
-            list[kept++] = list.at(i);
-    const qint64 removed = n - kept;
-    list.resize(kept);
-    return removed;
-}
-
-qint64 removeRepeatedValues(Skos::Node &n)
-{
-    using Skos::Link;
-    using Skos::Text;
-    using Skos::TextRef;
-    qint64 removed = removeRepeated(
-        n.texts,
-        [](const Text &a, const Text &b) {
-            if (a.kind != b.kind)
-                return a.kind < b.kind;
-            if (a.lang != b.lang)
-                return a.lang < b.lang;
-            return a.value < b.value;
-        },
-        [](const Text &a, const Text &b) { return a.kind == b.kind && a.lang == b.lang && a.value == b.value; });
-    removed += removeRepeated(
-        n.links,
-        [](const Link &a, const Link &b) { return a.kind != b.kind ? a.kind < b.kind : a.target < b.target; },
-        [](const Link &a, const Link &b) { return a.kind == b.kind && a.target == b.target; });
-    removed += removeRepeated(
-        n.textRefs,
-        [](const TextRef &a, const TextRef &b) { return a.kind != b.kind ? a.kind < b.kind : a.node < b.node; },
-        [](const TextRef &a, const TextRef &b) { return a.kind == b.kind && a.node == b.node; });
-    // skos:inScheme and skos:topConceptOf of one scheme are two statements
-    // that say one thing here: kept once, not counted as repeated.
-    removeRepeated(n.members, std::less<int>(), std::equal_to<int>());
-    removeRepeated(n.containers, std::less<int>(), std::equal_to<int>());
-    return removed;
-}
-
 // Looks at the bytes of the file before the RDF library does: counts the
 // lines (for the progress), skips a byte-order mark, refuses the character
 // U+0000 (the library would cut a text there without a word) and RDF/XML
@@ -409,20 +363,30 @@ public:
 
     void feed(const char *data, qint64 size)
     {
+        m_chunk = data;
         const char *end = data + size;
-        for (const char *p = data; p < end && m_problem.isEmpty(); ++p) {
-            const char c = *p;
-            if (c == '\n')
-                ++m_lines;
-            if (c == '\0') {
-                fail(QStringLiteral("a text holds the character U+0000, which cannot be stored"));
-                return;
-            }
-            if (m_xml)
-                xml(c);
-            else
-                escape(c);
+        if (const void *nul = std::memchr(data, '\0', static_cast<size_t>(size))) {
+            m_at = static_cast<const char *>(nul);
+            fail(QStringLiteral("a text holds the character U+0000, which cannot be stored"));
+            return;
         }
+        // Only the places that can matter are looked at one byte at a time:
+        // backslashes in Turtle, markup in RDF/XML.
+        const char want = m_xml ? '<' : '\\';
+        for (const char *p = data; p < end && m_problem.isEmpty();) {
+            if (idle()) {
+                p = static_cast<const char *>(std::memchr(p, want, static_cast<size_t>(end - p)));
+                if (!p)
+                    break;
+            }
+            m_at = p;
+            if (m_xml)
+                xml(*p++);
+            else
+                escape(*p++);
+        }
+        if (m_problem.isEmpty())
+            m_lines += std::count(data, end, '\n');
     }
 
     qint64 lines() const { return m_lines; }
@@ -430,10 +394,12 @@ public:
     qint64 problemLine() const { return m_problemLine; }
 
 private:
+    bool idle() const { return m_xml ? m_state == State::Text : m_escape == 0 && m_backslashes == 0; }
+
     void fail(const QString &why)
     {
         m_problem = why;
-        m_problemLine = m_lines;
+        m_problemLine = m_lines + std::count(m_chunk, m_at, '\n');
     }
 
     // Turtle and N-Triples write U+0000 as \u0000 or \U00000000; an even run
@@ -552,6 +518,8 @@ private:
 
     bool m_xml;
     qint64 m_lines = 1;
+    const char *m_chunk = nullptr; // the bytes being looked at
+    const char *m_at = nullptr;    // the byte being looked at
     QString m_problem;
     qint64 m_problemLine = 0;
     // Turtle escapes
@@ -574,38 +542,78 @@ bool startsWithBom(const QByteArray &bytes)
 
 } // namespace
 
-int Skos::Graph::nodeFor(const QByteArray &key)
+namespace {
+constexpr quint32 kChunk = 1 << 20; // bytes in one block of the text store
+}
+
+Skos::Graph::Graph() = default;
+Skos::Graph::~Graph() = default;
+
+QByteArrayView Skos::Graph::view(const TextRef &r) const
 {
-    const auto it = index.constFind(key);
-    if (it != index.constEnd())
+    if (r.size == 0)
+        return {};
+    return QByteArrayView(m_chunks[r.chunk].get() + r.offset, r.size);
+}
+
+Skos::TextRef Skos::Graph::store(QByteArrayView bytes)
+{
+    const auto size = static_cast<quint32>(bytes.size());
+    if (m_chunks.empty() || m_chunkUsed + size > m_chunkSize) {
+        m_chunkSize = std::max(kChunk, size);
+        m_chunks.push_back(std::make_unique<char[]>(m_chunkSize));
+        m_chunkUsed = 0;
+    }
+    const TextRef r{static_cast<quint32>(m_chunks.size() - 1), m_chunkUsed, size};
+    std::memcpy(m_chunks.back().get() + m_chunkUsed, bytes.data(), size);
+    m_chunkUsed += size;
+    return r;
+}
+
+int Skos::Graph::nodeFor(QByteArrayView key)
+{
+    const auto it = m_index.constFind(key);
+    if (it != m_index.constEnd())
         return it.value();
-    const int i = static_cast<int>(nodes.size());
-    nodes.append(Node());
-    nodes.last().key = key;
-    index.insert(key, i);
+    const int i = static_cast<int>(m_nodes.size());
+    Node n;
+    n.key = store(key);
+    m_nodes.push_back(n);
+    m_index.insert(view(n.key), i);
     return i;
 }
 
-int Skos::Graph::language(const QString &tag)
+int Skos::Graph::language(QByteArrayView tag)
 {
-    const QString t = tag.toLower();
-    const auto it = languageIndex.constFind(t);
-    if (it != languageIndex.constEnd())
+    const auto it = m_languageIndex.constFind(tag.toByteArray());
+    if (it != m_languageIndex.constEnd())
         return it.value();
-    const int i = static_cast<int>(languages.size());
-    languages.append(t);
-    languageIndex.insert(t, i);
+    // Tags differ in case only in how they are written: one language.
+    const QString lower = QString::fromUtf8(tag).toLower();
+    int i = m_lowerLanguage.value(lower, -1);
+    if (i < 0) {
+        i = static_cast<int>(languages.size());
+        languages.append(lower);
+        m_lowerLanguage.insert(lower, i);
+    }
+    m_languageIndex.insert(tag.toByteArray(), i);
     return i;
 }
 
-int Skos::Graph::classFor(const QByteArray &iri)
+void Skos::Graph::addText(int node, TextKind kind, int lang, QByteArrayView value)
 {
-    const auto it = classIndex.constFind(iri);
-    if (it != classIndex.constEnd())
+    m_stagedTexts.push_back({node, {kind, lang, store(value)}});
+}
+
+int Skos::Graph::classFor(QByteArrayView iri)
+{
+    const QByteArray key = iri.toByteArray();
+    const auto it = m_classIndex.constFind(key);
+    if (it != m_classIndex.constEnd())
         return it.value();
-    const int i = static_cast<int>(classNames.size());
-    classNames.append(iri);
-    classIndex.insert(iri, i);
+    const int i = static_cast<int>(m_classNames.size());
+    m_classNames.append(key);
+    m_classIndex.insert(key, i);
     return i;
 }
 
@@ -613,12 +621,12 @@ void Skos::Graph::resolveClasses()
 {
     // The types of each class: its own, and those of its superclasses, as
     // far up as the file declares them (a fixed point, so loops end).
-    QVector<quint16> types(classNames.size());
-    for (int i = 0; i < classNames.size(); ++i)
-        types[i] = typeOf(classNames.at(i));
+    QVector<quint16> types(m_classNames.size());
+    for (int i = 0; i < m_classNames.size(); ++i)
+        types[i] = typeOf(m_classNames.at(i));
     for (bool changed = true; changed;) {
         changed = false;
-        for (const auto &[cls, super] : std::as_const(subClassOf)) {
+        for (const auto &[cls, super] : m_subClassOf) {
             const quint16 t = types.at(cls) | types.at(super);
             if (t != types.at(cls)) {
                 types[cls] = t;
@@ -626,8 +634,93 @@ void Skos::Graph::resolveClasses()
             }
         }
     }
-    for (const auto &[node, cls] : std::as_const(typedAs))
-        nodes[node].types |= types.at(cls);
+    for (const auto &[node, cls] : m_typedAs)
+        m_nodes[node].types |= types.at(cls);
+    m_typedAs = {};
+    m_subClassOf = {};
+}
+
+// Moves the values read into one array ordered by resource (in the order of
+// the file within a resource), each repeated value kept once.
+template <typename T, typename Less, typename Equal>
+void Skos::Graph::order(std::deque<Staged<T>> &staged, std::vector<T> &values, std::vector<quint32> &start, Less less,
+                        Equal equal, qint64 *repeated)
+{
+    const size_t count = m_nodes.size();
+    std::vector<quint32> first(count + 1, 0);
+    for (const Staged<T> &s : staged)
+        ++first[s.node + 1];
+    for (size_t i = 0; i < count; ++i)
+        first[i + 1] += first[i];
+    std::vector<T> ordered(staged.size());
+    std::vector<quint32> fill(first.begin(), first.end() - 1);
+    // Emptied as it is read, so the two never take the room of both.
+    while (!staged.empty()) {
+        ordered[fill[staged.front().node]++] = staged.front().value;
+        staged.pop_front();
+    }
+
+    // Within each resource: repeated values out, the first of each kept.
+    start.assign(count + 1, 0);
+    std::vector<quint32> index;
+    std::vector<bool> drop;
+    quint32 kept = 0;
+    for (size_t node = 0; node < count; ++node) {
+        start[node] = kept;
+        const quint32 from = first[node], to = first[node + 1], n = to - from;
+        if (n > 1) {
+            index.resize(n);
+            for (quint32 k = 0; k < n; ++k)
+                index[k] = from + k;
+            std::stable_sort(index.begin(), index.end(), [&](quint32 a, quint32 b) { return less(ordered[a], ordered[b]); });
+            drop.assign(n, false);
+            for (quint32 k = 1; k < n; ++k)
+                if (equal(ordered[index[k]], ordered[index[k - 1]]))
+                    drop[index[k] - from] = true;
+            for (quint32 k = 0; k < n; ++k) {
+                if (drop[k]) {
+                    if (repeated)
+                        ++*repeated;
+                    continue;
+                }
+                ordered[kept++] = ordered[from + k];
+            }
+        } else if (n == 1) {
+            ordered[kept++] = ordered[from];
+        }
+    }
+    start[count] = kept;
+    ordered.resize(kept);
+    ordered.shrink_to_fit();
+    values = std::move(ordered);
+}
+
+void Skos::Graph::finish()
+{
+    resolveClasses();
+    const auto textLess = [&](const Text &a, const Text &b) {
+        if (a.kind != b.kind)
+            return a.kind < b.kind;
+        if (a.lang != b.lang)
+            return a.lang < b.lang;
+        return view(a.value) < view(b.value);
+    };
+    const auto textEqual = [&](const Text &a, const Text &b) {
+        return a.kind == b.kind && a.lang == b.lang && view(a.value) == view(b.value);
+    };
+    order(m_stagedTexts, m_texts, m_textStart, textLess, textEqual, &repeatedStatements);
+    order(
+        m_stagedLinks, m_links, m_linkStart,
+        [](const Link &a, const Link &b) { return a.kind != b.kind ? a.kind < b.kind : a.target < b.target; },
+        [](const Link &a, const Link &b) { return a.kind == b.kind && a.target == b.target; }, &repeatedStatements);
+    order(
+        m_stagedResources, m_resources, m_resourceStart,
+        [](const Resource &a, const Resource &b) { return a.kind != b.kind ? a.kind < b.kind : a.node < b.node; },
+        [](const Resource &a, const Resource &b) { return a.kind == b.kind && a.node == b.node; }, &repeatedStatements);
+    // skos:inScheme and skos:topConceptOf of one scheme are two statements
+    // that say one thing here: kept once, not counted as repeated.
+    order(m_stagedMembers, m_members, m_memberStart, std::less<int>(), std::equal_to<int>(), nullptr);
+    order(m_stagedContainers, m_containers, m_containerStart, std::less<int>(), std::equal_to<int>(), nullptr);
 }
 
 Skos::Format Skos::detectFormat(const QString &path)
@@ -743,8 +836,6 @@ Skos::ReadResult Skos::read(const QString &path, Graph &graph, Format format, co
     }
     if (ctx.failed)
         return failure(path, ctx.errorText, ctx.errorLine);
-    graph.resolveClasses();
-    for (Node &n : graph.nodes)
-        graph.repeatedStatements += removeRepeatedValues(n);
+    graph.finish();
     return result;
 }
