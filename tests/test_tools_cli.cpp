@@ -1,8 +1,10 @@
 // The script commands of the exports, the merge and the bulk delete.
 #include "base/commandline.h"
+#include "shell/commands.h"
 #include "support/commandrun.h"
 #include "tools_fixture.h"
 
+#include <QProcess>
 #include <QtTest>
 #include <stdexcept>
 
@@ -16,6 +18,7 @@ private slots:
     void exportMergeAndDelete();
     void wrongArgumentsAndFailures();
     void failuresOfHandlersBecomeOneLine();
+    void unknownOptionEndsWithUsage();
 };
 
 void TestToolsCli::failuresOfHandlersBecomeOneLine()
@@ -84,6 +87,40 @@ void TestToolsCli::wrongArgumentsAndFailures()
     r = run({QStringLiteral("--merge"), db, t.path(QStringLiteral("missing.sqlite"))});
     QCOMPARE(r.status, 1);
     QVERIFY(r.err.startsWith(QStringLiteral("Cannot open ")));
+}
+
+void TestToolsCli::unknownOptionEndsWithUsage()
+{
+    const CommandLine &cli = programCommands();
+    QVERIFY(cli.handles({QStringLiteral("--no-such-option")}));
+    QVERIFY(cli.handles({QStringLiteral("-x"), QStringLiteral("file.sqlite")}));
+    QVERIFY(cli.handles({QStringLiteral("file.sqlite"), QStringLiteral("--no-such-option")}));
+    QVERIFY(!cli.handles({QStringLiteral("file.sqlite")})); // the window opens it
+    QVERIFY(!cli.handles({}));
+
+    Run r = run({QStringLiteral("--no-such-option")});
+    QCOMPARE(r.status, 2);
+    QVERIFY(r.err.startsWith(QStringLiteral("Unknown option: --no-such-option\nUsage: vospan [DATABASE]")));
+    QVERIFY(r.out.isEmpty());
+    r = run({QStringLiteral("a.sqlite"), QStringLiteral("b.sqlite")});
+    QCOMPARE(r.status, 2);
+    QVERIFY(r.err.startsWith(QStringLiteral("Only one database can be opened: b.sqlite\n")));
+
+    // The program itself: it prints the usage and ends at once, with no window.
+    const QString program = QStringLiteral(VOSPAN_BUILD_DIR "/vospan");
+    if (!QFileInfo::exists(program))
+        QSKIP("the vospan program is not built");
+    QProcess p;
+    p.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
+    p.start(program, {QStringLiteral("--no-such-option")});
+    if (!p.waitForFinished(20000)) {
+        p.kill();
+        p.waitForFinished();
+        QFAIL("vospan --no-such-option did not end");
+    }
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), 2);
+    QVERIFY(QString::fromLocal8Bit(p.readAllStandardError()).contains(QStringLiteral("Usage: vospan [DATABASE]")));
 }
 
 QTEST_GUILESS_MAIN(TestToolsCli)

@@ -20,7 +20,10 @@ bool CommandLine::handles(const QStringList &args) const
     for (const Entry &e : m_entries)
         if (e.name == first)
             return true;
-    return false;
+    // An option no command has (a typo) must not start the window, which
+    // would wait for a user that a script does not have; nor may more than
+    // the one database the window opens.
+    return first.startsWith(QLatin1Char('-')) || args.size() > 1;
 }
 
 int CommandLine::run(const QStringList &args, QTextStream &out, QTextStream &err) const
@@ -36,8 +39,11 @@ int CommandLine::run(const QStringList &args, QTextStream &out, QTextStream &err
                 err << "Usage: vospan " << e.usage << "\n";
             return status;
         }
-    err << "Unknown command: " << args.first() << "\n" << usage();
-    return 2;
+    if (args.first().startsWith(QLatin1Char('-')))
+        err << "Unknown option: " << args.first() << "\n" << usage();
+    else
+        err << "Only one database can be opened: " << args.mid(1).join(QLatin1Char(' ')) << "\n" << usage();
+    return UsageError;
 }
 
 QString CommandLine::usage() const

@@ -20,7 +20,9 @@ public:
 
     void add(const QString &name, const QString &usage, Handler handler);
 
-    // True when the arguments ask for a command of this table (or for --help).
+    // True when the arguments are for this table rather than the window: a
+    // command of the table, --help, any other option (run() then prints the
+    // usage and fails), or more arguments than the one database.
     bool handles(const QStringList &args) const;
     // Runs the command named by args[0].
     int run(const QStringList &args, QTextStream &out, QTextStream &err) const;
