@@ -6,6 +6,7 @@
 #include "data/sqlitefunctions.h"
 #include "explore_fixture.h"
 #include "shell/ui/app.h"
+#include "shell/project.h"
 #include "shell/ui/frmMain.h"
 #include "widgets/ui/ConceptTree.h"
 #include "workspace/search.h"
@@ -14,6 +15,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSemaphore>
 #include <QtTest>
 #include <sqlite3.h>
 
@@ -44,6 +46,7 @@ private slots:
     void likeFoldsEveryAlphabet();
     void sideIndexGivesThePlainResult();
     void sideIndexFollowsChanges();
+    void sideIndexIsBuiltInTheBackground();
 
 private:
     frmAlbero *left() { return frmAlbero::leftWindow(); }
@@ -399,18 +402,25 @@ void TestSearch::sideIndexGivesThePlainResult()
     const QStringList words = {"policy", "POLICY", " policy", "policy ", "pol", "po", "p", "%", "_olic",
                                "\u00e9co-SYST\u00c8ME", "\u00c9co", "\"pollution\"", "O'Brien's", "C:\\basin",
                                "\"", "environment", "agricultur", "propre", "no such words", "ion p"};
-    for (const QString &w : words) {
-        for (const Ricerca::Campi &campi : {Ricerca::Campi{}, Ricerca::Campi{true, false, false, false, false, false},
-                                            Ricerca::Campi{false, false, false, true, true, true}}) {
-            for (int model : {int(Ids::EUROVOC), int(Ids::GEMET)}) {
-                QVector<qint32> indexed = Ricerca::esegui(vConnection, campi, model, w);
-                QVector<qint32> plain = Ricerca::eseguiSenzaIndice(vConnection, campi, model, w);
-                std::sort(indexed.begin(), indexed.end());
-                std::sort(plain.begin(), plain.end());
-                QVERIFY2(indexed == plain, qPrintable(w));
+    auto compare = [&] {
+        for (const QString &w : words) {
+            for (const Ricerca::Campi &campi : {Ricerca::Campi{}, Ricerca::Campi{true, false, false, false, false, false},
+                                                Ricerca::Campi{false, false, false, true, true, true}}) {
+                for (int model : {int(Ids::EUROVOC), int(Ids::GEMET)}) {
+                    QVector<qint32> indexed = Ricerca::esegui(vConnection, campi, model, w);
+                    QVector<qint32> plain = Ricerca::eseguiSenzaIndice(vConnection, campi, model, w);
+                    std::sort(indexed.begin(), indexed.end());
+                    std::sort(plain.begin(), plain.end());
+                    QVERIFY2(indexed == plain, qPrintable(w));
+                }
             }
         }
-    }
+    };
+    // While the index is being built (the first search starts it), and through it.
+    compare();
+    QVERIFY(SearchIndex::ensure(vConnection));
+    QVERIFY(SearchIndex::exists(vConnection));
+    compare();
     QVERIFY(SearchIndex::exists(vConnection));
     // Nothing of it is in the file: another connection sees the same objects.
     QCOMPARE(TestDb::value(m_path, QStringLiteral("select count(*) from sqlite_master")), objects);
@@ -425,6 +435,7 @@ void TestSearch::sideIndexFollowsChanges()
     auto find = [](const QString &w) {
         return Ricerca::esegui(vConnection, Ricerca::Campi{true, true, true, false, false, false}, Ids::EUROVOC, w);
     };
+    QVERIFY(SearchIndex::ensure(vConnection));
     QCOMPARE(find(QStringLiteral("farming")), QVector<qint32>({1234}));
     QVERIFY(SearchIndex::exists(vConnection));
 
@@ -448,6 +459,9 @@ void TestSearch::sideIndexFollowsChanges()
                        QStringLiteral("insert into datatypepropertyvalues (id, concept_property_ref, lang_ref, value) "
                                       "values (801, 801, 6, 'Zero-emission processes')")});
     QCOMPARE(find(QStringLiteral("zero-emission")), QVector<qint32>({5212}));
+    // ...and the index is built anew for it.
+    QVERIFY(SearchIndex::ensure(vConnection));
+    QCOMPARE(find(QStringLiteral("zero-emission")), QVector<qint32>({5212}));
     // A rolled back change leaves the index as the file is.
     vConnection.beginTransaction();
     vConnection.EseguiIstruzione(QStringLiteral("delete from datatypepropertyvalues where id = 801"));
@@ -459,13 +473,131 @@ void TestSearch::sideIndexFollowsChanges()
     vConnection.ChiudiConnessione();
     QVERIFY(vConnection.ApriConnessione(cConnessione::connectionStringFor(path) + QStringLiteral(";Mode=Read")));
     QVERIFY(vConnection.isReadOnly());
+    QVERIFY(SearchIndex::ensure(vConnection));
     QCOMPARE(find(QStringLiteral("zero-emission")), QVector<qint32>({5212}));
     QVERIFY(SearchIndex::exists(vConnection));
     TestDb::run(path, {QStringLiteral("update datatypepropertyvalues set value = 'Low-emission processes' where id = 801")});
     QCOMPARE(find(QStringLiteral("low-emission")), QVector<qint32>({5212}));
     QVERIFY(find(QStringLiteral("zero-emission")).isEmpty());
+    QVERIFY(SearchIndex::ensure(vConnection));
+    QCOMPARE(find(QStringLiteral("low-emission")), QVector<qint32>({5212}));
+    QVERIFY(find(QStringLiteral("zero-emission")).isEmpty());
 
     vConnection.ChiudiConnessione();
+    QVERIFY(vConnection.ApriConnessione(cConnessione::connectionStringFor(m_path)));
+}
+
+void TestSearch::sideIndexIsBuiltInTheBackground()
+{
+    TestDb db;
+    const QString path = ExploreFixture::build(db);
+    cleanup();
+    // Open as the menu does: the build starts at once.
+    ScopedScriptedDialogs scripted;
+    QCOMPARE(Progetto::ApriFile(path), Progetto::Esito::Aperto);
+    QVERIFY(SearchIndex::building(vConnection) || SearchIndex::exists(vConnection));
+    vConnection.ChiudiConnessione();
+    QVERIFY(!SearchIndex::building(vConnection));
+
+    // Held at each step of a few rows, so that searches and writes happen
+    // while it runs.
+    QSemaphore atStep, goOn;
+    std::atomic<bool> held{true};
+    SearchIndex::BuildSettings settings;
+    settings.rowsPerStep = 3;
+    settings.beforeStep = [&] {
+        if (!held)
+            return;
+        atStep.release();
+        goOn.acquire();
+    };
+    SearchIndex::setBuildSettings(settings);
+    // However the test ends, the build is let go before the connection closes.
+    struct Reset
+    {
+        std::atomic<bool> &held;
+        QSemaphore &goOn;
+        ~Reset()
+        {
+            held = false;
+            goOn.release(1000);
+            vConnection.ChiudiConnessione();
+            SearchIndex::setBuildSettings({});
+        }
+    } reset{held, goOn};
+
+    QVERIFY(vConnection.ApriConnessione(cConnessione::connectionStringFor(path)));
+    auto fileBytes = [&path] {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    const QByteArray before = fileBytes();
+    SearchIndex::start(vConnection);
+    QVERIFY(atStep.tryAcquire(1, 10000));
+    QVERIFY(SearchIndex::building(vConnection));
+
+    const Ricerca::Campi all;
+    const QStringList words = {"policy", "agricultur", "smog", "haze", "sustainable", "natural", "propre", "\u00c9co"};
+    auto sameAsPlain = [&] {
+        for (const QString &w : words)
+            for (int model : {int(Ids::EUROVOC), int(Ids::GEMET)}) {
+                QVector<qint32> a = Ricerca::esegui(vConnection, all, model, w);
+                QVector<qint32> b = Ricerca::eseguiSenzaIndice(vConnection, all, model, w);
+                std::sort(a.begin(), a.end());
+                std::sort(b.begin(), b.end());
+                if (a != b)
+                    return false;
+            }
+        return true;
+    };
+    // Before it is ready a search runs the plain statement: the same hits, no waiting.
+    QVERIFY(!Ricerca::esegui(vConnection, all, Ids::EUROVOC, QStringLiteral("policy")).isEmpty());
+    QVERIFY(sameAsPlain());
+    QVERIFY(!SearchIndex::exists(vConnection));
+
+    // Writes while it runs: one before the build reaches the rows, one after.
+    vConnection.EseguiIstruzione(QStringLiteral("insert into conceptproperties (id, concept_ref, property_ref) values (800, 5211, 1)"));
+    vConnection.EseguiIstruzione(QStringLiteral("insert into datatypepropertyvalues (id, concept_property_ref, lang_ref, value) "
+                                                "values (800, 800, 6, 'Smog Control')"));
+    vConnection.EseguiIstruzione(QStringLiteral("update concepts set dex = 'sustainable policy' where id = 5210"));
+    goOn.release();
+    QVERIFY(atStep.tryAcquire(1, 10000));
+    goOn.release();
+    QVERIFY(atStep.tryAcquire(1, 10000));
+    vConnection.EseguiIstruzione(QStringLiteral("update datatypepropertyvalues set value = 'haze control' where id = 800"));
+    vConnection.EseguiIstruzione(QStringLiteral("delete from datatypepropertyvalues where value like '%natural%'"));
+    vConnection.EseguiIstruzione(QStringLiteral("update concepts set dex = 'natural surroundings' where id = 5220"));
+    held = false;
+    goOn.release(1000);
+
+    QVERIFY(SearchIndex::ensure(vConnection));
+    QVERIFY(SearchIndex::exists(vConnection));
+    QVERIFY(sameAsPlain());
+    QVERIFY(Ricerca::esegui(vConnection, all, Ids::EUROVOC, QStringLiteral("smog")).isEmpty());
+    QCOMPARE(Ricerca::esegui(vConnection, all, Ids::EUROVOC, QStringLiteral("haze")), QVector<qint32>({5211}));
+    // The index holds exactly the texts of the file, no more, no less.
+    QCOMPARE(vConnection.scalar(QStringLiteral("select count(*) from ") + SearchIndex::valuesTable()).toInt(),
+             vConnection.scalar(QStringLiteral("select count(*) from datatypepropertyvalues where value is not null")).toInt());
+    QCOMPARE(vConnection.scalar(QStringLiteral("select count(*) from ") + SearchIndex::dexTable()).toInt(),
+             vConnection.scalar(QStringLiteral("select count(*) from concepts where dex is not null")).toInt());
+    QCOMPARE(vConnection.scalar(QStringLiteral("select count(*) from ") + SearchIndex::dexTable()
+                                + QStringLiteral(" where v match '\"surroundings\"'")).toInt(), 1);
+
+    // Nothing of the build was written to the database file (only the writes above).
+    vConnection.ChiudiConnessione();
+    TestDb other;
+    const QString fresh = ExploreFixture::build(other);
+    QVERIFY(before != fileBytes()); // the writes reached the file
+    QVERIFY(vConnection.ApriConnessione(cConnessione::connectionStringFor(fresh)));
+    const QByteArray untouched = [&fresh] {
+        QFile f(fresh);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    QVERIFY(SearchIndex::ensure(vConnection));
+    vConnection.ChiudiConnessione();
+    QFile f(fresh);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), untouched);
     QVERIFY(vConnection.ApriConnessione(cConnessione::connectionStringFor(m_path)));
 }
 

@@ -2,6 +2,7 @@
 
 #include "base/logging.h"
 #include "data/schema.h"
+#include "data/searchindex.h"
 #include "data/sqlitefunctions.h"
 
 #include <QFile>
@@ -242,10 +243,14 @@ bool cConnessione::ApriConnessione(const QString &D_Source)
 
 bool cConnessione::ChiudiConnessione()
 {
-    if (!isOpen())
+    if (!isOpen()) {
+        SearchIndex::forget(*this);
         return false;
+    }
     qCInfo(lcDb).noquote() << "closed" << m_path;
     QSqlDatabase::database(m_name, false).close();
+    // The search index built for this file is of no use any more.
+    SearchIndex::forget(*this);
     m_readOnly = false;
     return true;
 }

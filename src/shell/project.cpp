@@ -4,6 +4,7 @@
 #include "base/mdlUtil.h"
 #include "data/databasefile.h"
 #include "data/mdlGlobale.h"
+#include "data/searchindex.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -51,6 +52,9 @@ Progetto::Esito Progetto::ApriFile(const QString &chosen)
                                          "saved to it.")
                               .arg(QDir::toNativeSeparators(vConnection.databasePath())),
                           {}, Dialogs::Icon::Warning);
+    // The word search's index is made meanwhile, so that the first search is
+    // as quick as the next ones.
+    SearchIndex::start(vConnection);
     return Esito::Aperto;
 }
 

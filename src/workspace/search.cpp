@@ -115,14 +115,14 @@ QVector<qint32> Ricerca::esegui(cConnessione &connection, const Campi &campi, in
     if (word.isEmpty())
         return {};
     const QString match = SearchIndex::matchText(word);
-    if (match.isEmpty() || !SearchIndex::ensure(connection))
+    if (match.isEmpty() || !SearchIndex::ready(connection))
         return eseguiSenzaIndice(connection, campi, model, word);
     // The same statement, narrowed to the rows whose text the index says
     // contains the word; the Like test still decides, so the result is the
     // plain statement's.
-    const QString dataExtra = QStringLiteral(" and datatypepropertyvalues.rowid in (select rowid from temp.")
-        + SearchIndex::valuesTable() + QStringLiteral(" where ") + SearchIndex::valuesTable() + QStringLiteral(" match ?)");
-    const QString objectExtra = QStringLiteral(" and concepts_1.rowid in (select rowid from temp.")
-        + SearchIndex::dexTable() + QStringLiteral(" where ") + SearchIndex::dexTable() + QStringLiteral(" match ?)");
+    const QString dataExtra = QStringLiteral(" and datatypepropertyvalues.rowid in (select rowid from ")
+        + SearchIndex::valuesTable() + QStringLiteral(" where v match ?)");
+    const QString objectExtra = QStringLiteral(" and concepts_1.rowid in (select rowid from ")
+        + SearchIndex::dexTable() + QStringLiteral(" where v match ?)");
     return run(connection, build(campi, model, word, dataExtra, objectExtra, {match}, {match}));
 }

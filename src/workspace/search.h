@@ -46,8 +46,8 @@ Query costruisci(const Campi &campi, int model, const QString &word);
 
 // Runs the search and gives the concept ids in the order the database
 // returns them, each once.  An empty word finds nothing.  Uses the side
-// index of the connection (SearchIndex) when it can answer the word; the
-// result is the same either way.  Throws DbError when the query cannot run.
+// index of the connection (SearchIndex) when it is ready and can answer the
+// word, and never waits for it; the result is the same either way.  Throws DbError when the query cannot run.
 QVector<qint32> esegui(cConnessione &connection, const Campi &campi, int model, const QString &word);
 
 // The plain statement only, without the side index (for comparisons).

@@ -5,7 +5,6 @@
 #include "base/mdlUtil.h"
 #include "base/twips.h"
 #include "data/ids.h"
-#include "data/searchindex.h"
 #include "widgets/ui/ConceptTree.h"
 #include "widgets/ui/FlexGrid.h"
 #include "widgets/ui/MainFrame.h"
@@ -442,23 +441,11 @@ void frmAlbero::cmdEseguiRicerca_Click()
     QVector<qint32> ids;
     {
         Attesa::Clessidra wait;
-        // The first search on a database builds the word index, which takes a
-        // moment on a large thesaurus: say so on the status line meanwhile.
-        MainFrame *main = MainFrame::instance();
-        const QString status = main ? main->statusText() : QString();
-        const bool preparing = main && vConnection.isOpen() && !SearchIndex::matchText(word).isEmpty()
-                               && !SearchIndex::exists(vConnection);
-        if (preparing) {
-            main->setStatusText(QStringLiteral("Preparing the word search, please wait..."));
-            main->repaintStatus();
-        }
         try {
             ids = Ricerca::esegui(vConnection, campi, left ? int(Ids::EUROVOC) : vTargetModel, word);
         } catch (const DbError &e) {
             failure = e;
         }
-        if (preparing)
-            main->setStatusText(status);
         if (!failure && !ids.isEmpty()) {
             ConceptTree *tree = treeClassificazione;
             ConceptTree::Update update(*tree);

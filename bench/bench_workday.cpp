@@ -1,0 +1,306 @@
+// An editor's working day on a large database, offscreen: 100,000 GEMET and
+// 20,000 EUROVOC concepts, about 360,000 English texts and 100,000 mapping
+// relations.  Each run opens the file as Project > Open does, opens a
+// mapping of the largest EUROVOC field onto the whole of GEMET through
+// Mapping > New (the choice dialog answered by the program), and searches a
+// word in the GEMET window:
+//  - open: the file opened, the menus switched;
+//  - two trees: Mapping > New from the menu to both windows tiled and painted;
+//  - first search 3 s after the trees are shown, button to the last highlight
+//    (the word index is built in the background meanwhile);
+//  - first search at once after the trees are shown (the index not ready:
+//    the plain statement), and the plain statement alone for comparison.
+//
+//   QT_QPA_PLATFORM=offscreen build/bench/bench_workday [--runs N] [--db FILE] [--trees-only]
+//
+// --trees-only measures Open and Mapping > New alone (for profiling the load).
+// --db keeps the generated database in FILE (made when it is missing), so
+// that later runs skip the generation.
+#include "benchutil.h"
+#include "data/cConnessione.h"
+#include "data/generator.h"
+#include "data/ids.h"
+#include "data/searchindex.h"
+#include "shell/dialogs.h"
+#include "shell/mdlGlobale.h"
+#include "shell/ui/frmMain.h"
+#include "workspace/search.h"
+#include "workspace/ui/ConceptTree.h"
+#include "workspace/ui/frmAlbero.h"
+#include "workspace/ui/frmScegli.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+#include <cstdio>
+#include <limits>
+
+using namespace mdlGlobale;
+
+namespace {
+
+const char *kProgram = "bench_workday";
+
+QString optionText(const QStringList &args, const char *name)
+{
+    const qsizetype i = args.indexOf(QString::fromLatin1(name));
+    return i >= 0 && i + 1 < args.size() ? args.at(i + 1) : QString();
+}
+
+template<typename F>
+double timed(F &&f)
+{
+    QElapsedTimer t;
+    t.start();
+    f();
+    return t.nsecsElapsed() / 1e6;
+}
+
+void run(cConnessione &c, const QString &sql, const QVariantList &params = {})
+{
+    c.EseguiIstruzione(sql, QStringLiteral("128"), params);
+}
+
+// The large database: the generator's GEMET and EUROVOC, an English altLabel
+// for every label in another language, and 100,000 relations of project 4.
+void makeDatabase(const QString &path)
+{
+    Generator::GeneratorOptions gemet;
+    gemet.concepts = 100000;
+    gemet.models = {Ids::GEMET};
+    gemet.seed = 42;
+    Generator::generateFile(path, gemet);
+    cConnessione c;
+    if (!c.ApriConnessione(cConnessione::connectionStringFor(path)))
+        Bench::fail(kProgram, c.lastOpenError());
+    Generator::GeneratorOptions eurovoc;
+    eurovoc.concepts = 20000;
+    eurovoc.models = {Ids::EUROVOC};
+    eurovoc.seed = 43;
+    Generator::generate(c, eurovoc);
+
+    c.beginTransaction();
+    run(c, QStringLiteral("create temp table extra as select d.id as src, cp.concept_ref as concept, d.value as value "
+                          "from datatypepropertyvalues d join conceptproperties cp on cp.id = d.concept_property_ref "
+                          "where d.lang_ref <> 6"));
+    const qint32 base = c.scalar(QStringLiteral("select max(id) from conceptproperties")).toInt();
+    run(c, QStringLiteral("insert into conceptproperties (id, concept_ref, property_ref) select ? + src, concept, 1 from extra"),
+        {base});
+    run(c, QStringLiteral("insert into datatypepropertyvalues (concept_property_ref, lang_ref, value) "
+                          "select ? + src, 6, value from extra"),
+        {base});
+    run(c, QStringLiteral("drop table extra"));
+
+    QVector<qint32> left, right;
+    RecordSet rs;
+    c.ApriRS(QStringLiteral("select id, model_ref from concepts where parent_ref is not null order by id"), rs);
+    for (; !rs.isEOF(); rs.MoveNext())
+        (rs.value(1).toInt() == Ids::EUROVOC ? left : right).append(rs.value(0).toInt());
+    c.ChiudiRS(rs);
+    QRandomGenerator r(7);
+    QSqlQuery ins = c.prepare(QStringLiteral("insert into mappingrelations (id, project_ref, left_concept_ref, "
+                                             "right_concept_ref, property_ref, notes) values (?, 4, ?, ?, ?, ?)"));
+    const int kinds[] = {Ids::ExactMatch, Ids::BroadMatch, Ids::NarrowMatch};
+    for (int i = 1; i <= 100000; ++i)
+        c.exec(ins, {i, left.at(r.bounded(left.size())), right.at(r.bounded(right.size())), kinds[r.bounded(3)],
+                     i % 3 ? QVariant(QStringLiteral("checked against the source")) : QVariant(QMetaType(QMetaType::QString))});
+    c.commit();
+}
+
+// Mapping > New from the menu, the choice dialog answered as a user would.
+void openMapping(frmMain &main, const QString &field)
+{
+    QTimer::singleShot(0, &main, [field] {
+        auto *dlg = qobject_cast<frmScegli *>(QApplication::activeModalWidget());
+        if (!dlg)
+            Bench::fail(kProgram, QStringLiteral("the choice dialog did not open"));
+        dlg->findChild<QComboBox *>(QStringLiteral("cmbSource"))->setEditText(field);
+        dlg->findChild<QRadioButton *>(QStringLiteral("optGEMET"))->click();
+        dlg->findChild<QPushButton *>(QStringLiteral("cmdOk"))->click();
+    });
+    main.action(QStringLiteral("mnuToolsNuovoMapping"))->trigger();
+}
+
+void showNow()
+{
+    for (frmAlbero *w : {frmAlbero::rightWindow(), frmAlbero::leftWindow()})
+        if (w)
+            w->tree()->viewport()->repaint();
+    QApplication::processEvents();
+}
+
+void closeAll(frmMain &main)
+{
+    for (frmAlbero *w : {frmAlbero::rightWindow(), frmAlbero::leftWindow()})
+        if (w)
+            w->cmdChiudiFinestra_Click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    main.action(QStringLiteral("mnuProgettoChiudi"))->trigger();
+}
+
+// Waits, keeping the window responsive, until ms have passed since the clock
+// started; gives when the index build ended, measured on the same clock (-1
+// when it still runs).
+qint64 waitUntil(const QElapsedTimer &since, qint64 ms)
+{
+    qint64 built = SearchIndex::building(vConnection) ? -1 : since.elapsed();
+    while (since.elapsed() < ms) {
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(5);
+        if (built < 0 && !SearchIndex::building(vConnection))
+            built = since.elapsed();
+    }
+    return built;
+}
+
+double searchOnce(frmAlbero *w, const QString &word)
+{
+    w->findChild<QLineEdit *>(QStringLiteral("txtCerca"))->setText(word);
+    return timed([&] {
+        w->cmdEseguiRicerca_Click();
+        QApplication::processEvents();
+    });
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    bool ok = false;
+    const int runs = std::max(1, optionText(args, "--runs").toInt(&ok));
+    const int runCount = ok ? runs : 5;
+    QTemporaryDir dir;
+    QString path = optionText(args, "--db");
+    if (path.isEmpty())
+        path = dir.filePath(QStringLiteral("workday.sqlite"));
+    if (!QFileInfo::exists(path)) {
+        const double made = timed([&] { makeDatabase(path); });
+        std::printf("database made in %.1f s: %s\n", made / 1000, qPrintable(path));
+    }
+
+    ScopedScriptedDialogs quiet;
+    frmMain main;
+    main.show();
+    main.setStartupMenus();
+
+    // What the database holds, the field opened and the word searched.
+    QString field, word;
+    int fieldSize = 0, found = 0;
+    {
+        cConnessione c;
+        if (!c.ApriConnessione(cConnessione::connectionStringFor(path)))
+            Bench::fail(kProgram, c.lastOpenError());
+        std::printf("concepts: %d GEMET, %d EUROVOC; English texts: %d; relations: %d\n",
+                    c.scalar(QStringLiteral("select count(*) from concepts where model_ref = 5")).toInt(),
+                    c.scalar(QStringLiteral("select count(*) from concepts where model_ref = 3")).toInt(),
+                    c.scalar(QStringLiteral("select count(*) from datatypepropertyvalues where lang_ref = 6")).toInt(),
+                    c.scalar(QStringLiteral("select count(*) from mappingrelations")).toInt());
+        // The largest field: every concept below each top concept of EUROVOC.
+        RecordSet rs;
+        c.ApriRS(QStringLiteral("with recursive below(top, id) as (select id, id from concepts where model_ref = 3 and "
+                                "parent_ref is null union all select below.top, concepts.id from concepts join below on "
+                                "concepts.parent_ref = below.id) select concepts.dex, count(*) from below join concepts "
+                                "on concepts.id = below.top group by below.top order by count(*) desc limit 1"),
+                 rs);
+        field = rs.value(0).toString();
+        fieldSize = rs.value(1).toInt();
+        c.ChiudiRS(rs);
+        if (args.contains(QStringLiteral("--trees-only")))
+            word = QStringLiteral("-");
+        if (word.isEmpty())
+            c.ApriRS(QStringLiteral("select dex from concepts where model_ref = 5 order by id limit 400"), rs);
+        QStringList candidates;
+        for (; !rs.isEOF(); rs.MoveNext())
+            for (const QString &wd : rs.value(0).toString().split(QLatin1Char(' '), Qt::SkipEmptyParts))
+                if (wd.size() >= 6)
+                    candidates << wd.mid(1, 5);
+        if (rs.isOpen())
+            c.ChiudiRS(rs);
+        for (const QString &candidate : std::as_const(candidates)) {
+            const int n = static_cast<int>(Ricerca::eseguiSenzaIndice(c, Ricerca::Campi{}, Ids::GEMET, candidate).size());
+            if (n >= 200 && n <= 700) {
+                word = candidate;
+                found = n;
+                break;
+            }
+        }
+        if (word.isEmpty())
+            Bench::fail(kProgram, QStringLiteral("no word finds a few hundred concepts"));
+    }
+    std::printf("field \"%s\" (%d concepts) against the whole of GEMET; word \"%s\" finds %d concepts\n",
+                qPrintable(field), fieldSize, qPrintable(word), found);
+
+    // One run to warm the file cache.
+    main.apriDatabase(path);
+    openMapping(main, field);
+    showNow();
+    closeAll(main);
+
+    if (args.contains(QStringLiteral("--trees-only"))) {
+        QList<double> opens, trees;
+        for (int i = 0; i < runCount; ++i) {
+            opens << timed([&] { main.apriDatabase(path); });
+            trees << timed([&] {
+                openMapping(main, field);
+                showNow();
+            });
+            closeAll(main);
+        }
+        std::printf("%-58s %9.1f ms\n", "Project > Open", Bench::median(opens));
+        std::printf("%-58s %9.1f ms\n", "Mapping > New, two trees shown", Bench::median(trees));
+        std::printf("medians of %d runs\n", runCount);
+        return 0;
+    }
+
+    QList<double> opens, trees, firstSearch, atOnce, plain, builtAfter, buildAlone;
+    int nodes = 0, readyAtSearch = 0;
+    for (int i = 0; i < runCount; ++i) {
+        // First search three seconds after the trees are shown.
+        QElapsedTimer opened;
+        opened.start();
+        opens << timed([&] { main.apriDatabase(path); });
+        trees << timed([&] {
+            openMapping(main, field);
+            showNow();
+        });
+        nodes = frmAlbero::rightWindow()->tree()->count() + frmAlbero::leftWindow()->tree()->count();
+        const qint64 built = waitUntil(opened, opened.elapsed() + 3000);
+        builtAfter << (built < 0 ? std::numeric_limits<double>::infinity() : double(built)); // inf: still running
+        readyAtSearch += SearchIndex::exists(vConnection) || !SearchIndex::building(vConnection);
+        firstSearch << searchOnce(frmAlbero::rightWindow(), word);
+        closeAll(main);
+
+        // First search at once, before the index is ready.
+        main.apriDatabase(path);
+        openMapping(main, field);
+        showNow();
+        atOnce << searchOnce(frmAlbero::rightWindow(), word);
+        plain << timed([&] { Ricerca::eseguiSenzaIndice(vConnection, Ricerca::Campi{}, Ids::GEMET, word); });
+        // The build alone, on the main thread, nothing else running.
+        SearchIndex::drop(vConnection);
+        buildAlone << timed([&] { SearchIndex::ensure(vConnection); });
+        closeAll(main);
+    }
+
+    std::printf("%-58s %9.1f ms\n", "Project > Open", Bench::median(opens));
+    std::printf("%-58s %9.1f ms  (%d nodes)\n", "Mapping > New, two trees shown", Bench::median(trees), nodes);
+    std::printf("%-58s %9.1f ms  (index ready in %d of %d runs)\n", "first search, 3 s after the trees are shown",
+                Bench::median(firstSearch), readyAtSearch, runCount);
+    std::printf("%-58s %9.1f ms\n", "  index build finished, counted from Open", Bench::median(builtAfter));
+    std::printf("%-58s %9.1f ms\n", "  index build alone (waited for, nothing else running)", Bench::median(buildAlone));
+    std::printf("%-58s %9.1f ms\n", "first search at once (index not ready yet)", Bench::median(atOnce));
+    std::printf("%-58s %9.1f ms\n", "  the plain statement alone", Bench::median(plain));
+    std::printf("medians of %d runs\n", runCount);
+    return 0;
+}
