@@ -1,51 +1,97 @@
 #include "workspace/treeload.h"
 
 #include "data/cConnessione.h"
+#include "data/sqlitefunctions.h"
 #include "workspace/treequeries.h"
 
+#include <QHash>
 #include <QSqlError>
+#include <algorithm>
 #include <QSqlQuery>
 
 TreeLoad::Request TreeLoad::targetRequest(int model, const QString &subset)
 {
     const AlberoQuery::Query q = AlberoQuery::targetRoot(model, subset);
-    return {AlberoQuery::targetSide(), AlberoQuery::targetName(model), q.sql, q.params};
+    const QString name = AlberoQuery::targetName(model).toUpper();
+    const QString nothing = subset.isEmpty()
+                                ? QStringLiteral("This database holds no %1 concepts.").arg(name)
+                                : QStringLiteral("This database holds no concepts of the %1 subset \"%2\".").arg(name, subset);
+    return {AlberoQuery::targetSide(), AlberoQuery::targetName(model), q.sql, q.params, nothing};
 }
 
 TreeLoad::Request TreeLoad::sourceRequest(const QString &fieldCode)
 {
     const AlberoQuery::Query q = AlberoQuery::eurovocRoot(fieldCode);
-    return {AlberoQuery::sourceSide(), AlberoQuery::sourceSide(), q.sql, q.params};
+    return {AlberoQuery::sourceSide(), AlberoQuery::sourceSide(), q.sql, q.params,
+            QStringLiteral("This database holds no concepts of the EUROVOC field %1.").arg(fieldCode)};
 }
 
 namespace {
 
-// Appends the subtree of the concept in row top, read by the prepared subtree
-// query: each row names its depth below that concept, so the row of its
-// parent is the last one seen one level up.
+// One descendant as read, before it takes its place in the walk.
+struct Read
+{
+    qint32 id;
+    qint32 parent;
+    qint32 isLeaf;
+    QString dex;
+    QByteArray key; // dex in UTF-8, for the collation's comparison
+};
+
+// Appends the subtree of the concept in row top: every descendant is read
+// by one query, then the siblings are put in description order (as "order by
+// dex" with the database's case-blind collation, ties by id) and the tree is
+// walked depth first, each concept's whole subtree before its next sibling.
 void appendSubtree(cConnessione &connection, QSqlQuery &sub, int top, TreeLoad::Result &result,
                    const TreeLoad::Progress &progress)
 {
-    constexpr int Skipped = -2; // a row whose depth does not follow on: left out with its subtree
     connection.exec(sub, {result.rows.at(top).conceptId});
-    QVector<int> rowOfDepth{top};
+    QVector<Read> read;
     while (sub.next()) {
-        const int depth = sub.value(4).toInt();
-        const int parent = depth >= 1 && depth <= rowOfDepth.size() ? rowOfDepth.at(depth - 1) : Skipped;
-        rowOfDepth.resize(std::max(0, depth));
-        if (parent == Skipped) {
-            rowOfDepth.append(Skipped);
-            continue;
-        }
-        const qint32 id = sub.value(0).toInt();
-        rowOfDepth.append(static_cast<int>(result.rows.size()));
-        result.rows.append({id, sub.value(3).toInt(), sub.value(2).toString(), parent});
-        if (progress)
-            progress(id);
+        QString dex = sub.value(2).toString();
+        QByteArray key = dex.toUtf8();
+        read.append({sub.value(0).toInt(), sub.value(1).toInt(), sub.value(3).toInt(), std::move(dex), std::move(key)});
     }
     if (sub.lastError().isValid())
         throw cConnessione::errorOf(sub);
     sub.finish();
+    if (read.isEmpty())
+        return;
+
+    QHash<qint32, QVector<int>> children;
+    children.reserve(read.size());
+    for (int i = 0; i < read.size(); ++i)
+        children[read.at(i).parent].append(i);
+    const auto before = [&read](int a, int b) {
+        const Read &x = read.at(a);
+        const Read &y = read.at(b);
+        const int c = SqliteFunctions::compareNoCase(x.key.constData(), static_cast<int>(x.key.size()),
+                                                     y.key.constData(), static_cast<int>(y.key.size()));
+        return c != 0 ? c < 0 : x.id < y.id;
+    };
+    for (QVector<int> &siblings : children)
+        std::sort(siblings.begin(), siblings.end(), before);
+
+    // The walk: a stack of (parent's row, read concept), next sibling on top.
+    QVector<std::pair<int, int>> stack;
+    const auto pushChildren = [&](qint32 id, int row) {
+        const auto it = children.constFind(id);
+        if (it == children.cend())
+            return;
+        for (auto c = it->crbegin(); c != it->crend(); ++c)
+            stack.append({row, *c});
+    };
+    pushChildren(result.rows.at(top).conceptId, top);
+    result.rows.reserve(result.rows.size() + read.size());
+    while (!stack.isEmpty()) {
+        const auto [parent, i] = stack.takeLast();
+        Read &r = read[i];
+        const int row = static_cast<int>(result.rows.size());
+        result.rows.append({r.id, r.isLeaf, std::move(r.dex), parent});
+        if (progress)
+            progress(r.id);
+        pushChildren(r.id, row);
+    }
 }
 
 } // namespace

@@ -21,6 +21,7 @@ struct Request
     QString caption; // the thesaurus name: the window's caption and its root node's text
     QString rootQuery;
     QVariantList rootParams; // values bound to rootQuery's placeholders
+    QString nothingFound;    // what the window says when the root query finds nothing
 };
 
 // The request of the right window for a target thesaurus (and perhaps one of

@@ -24,9 +24,9 @@ Query eurovocRoot(const QString &field);
 // The children of one concept in description order (one parameter: the id).
 QString childQuery();
 
-// Every descendant of one concept (one parameter: its id) in display order:
-// depth first, siblings by description, each row giving id, parent_ref, dex,
-// is_leaf and its depth below that concept (1 for the children).
+// Every descendant of one concept (one parameter: its id), each row giving
+// id, parent_ref, dex and is_leaf, in no particular order (TreeLoad puts
+// them in display order).
 QString subtreeQuery();
 
 // Node key of a concept: "L" or "R" followed by the id.
