@@ -21,6 +21,7 @@
 #include <QComboBox>
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
@@ -51,6 +52,8 @@ private slots:
     void resizeLayout();
     void databaseErrorEndsTheLoad();
     void progressIsThrottled();
+    void emptyFieldIsSaidInTheWindow();
+    void closedDatabaseDisablesTheTrees();
 
 private:
     void openMapping(const QString &field, const char *option, const QString &subset);
@@ -317,6 +320,8 @@ void TestAlignment::subsetsMatchingNothing()
     QCOMPARE(right->tree()->text(1), QStringLiteral("gemet"));
     QCOMPARE(right->caption(), QStringLiteral("gemet"));
     QCOMPARE(vRightCount, 1);
+    QCOMPARE(right->statusText(), QStringLiteral("This database holds no concepts of the GEMET subset \"%1\".").arg(subset));
+    QVERIFY(frmAlbero::leftWindow()->statusText().isEmpty());
     QVERIFY(d.shown.isEmpty());
     // A field code with a quote finds nothing either.
     openMapping(QStringLiteral("5\""), "optGEMET", subset);
@@ -512,6 +517,20 @@ void TestAlignment::resizeLayout()
     QVERIFY(qAbs(dx - Twips::toPixels(1000)) <= 1);
     QVERIFY(qAbs(w->tree()->width() - tw0 - Twips::toPixels(1000)) <= 1);
 
+    // About 1,000 pixels for the main window: the right-hand buttons stay
+    // clear of the search band, and every check box shows its caption whole.
+    w->layoutTwips(Twips::fromPixels(480), 9000);
+    const QRect band = w->twipsGeometry(QStringLiteral("Frame1"));
+    for (const QString &n : moved)
+        QVERIFY2(w->twipsGeometry(n).left() > band.left() + band.width(), qPrintable(n));
+    for (const char *name : {"chkPrefLabel", "chkAltLabel", "chkScopeNote", "chkRelated", "chkNarrower", "chkBroader"}) {
+        auto *c = w->findChild<QCheckBox *>(QString::fromLatin1(name));
+        QVERIFY2(c->width() >= c->sizeHint().width(), name);
+        QVERIFY2(c->parentWidget()->rect().contains(c->geometry()), name);
+    }
+    QVERIFY(w->findChild<QWidget *>(QStringLiteral("Frame3"))->geometry().right()
+            < w->findChild<QWidget *>(QStringLiteral("cmdEseguiRicerca"))->x());
+
     // Too small a window gives an empty tree, never a negative one.
     w->layoutTwips(1000, 1000);
     QCOMPARE(w->twipsGeometry(QStringLiteral("treeClassificazione")).width(), 0);
@@ -579,6 +598,77 @@ void TestAlignment::progressIsThrottled()
     QVERIFY(w.CaricaAlbero(request.caption, request.rootQuery, request.rootParams, request.side));
     QCOMPARE(m_main->statusText(), QStringLiteral("Wait a moment, please (target: 1301)"));
     setProgramClock(nullptr);
+}
+
+void TestAlignment::emptyFieldIsSaidInTheWindow()
+{
+    ScopedScriptedDialogs d;
+    // Field 04 has no concept in this database (as in one holding only a target thesaurus).
+    openMapping(QStringLiteral("04 POLITICS"), "optGEMET", QString());
+    frmAlbero *left = frmAlbero::leftWindow();
+    QCOMPARE(left->tree()->count(), 1);
+    QCOMPARE(left->statusText(), QStringLiteral("This database holds no concepts of the EUROVOC field 04."));
+    QVERIFY(!left->findChild<QLabel *>(QStringLiteral("lblStato"))->isHidden());
+    QVERIFY(frmAlbero::rightWindow()->statusText().isEmpty());
+    QVERIFY(d.shown.isEmpty());
+    // A field that has concepts says nothing.
+    openMapping(QStringLiteral("52 ENVIRONMENT"), "optGEMET", QString());
+    QVERIFY(frmAlbero::leftWindow()->statusText().isEmpty());
+    QVERIFY(frmAlbero::leftWindow()->findChild<QLabel *>(QStringLiteral("lblStato"))->isHidden());
+}
+
+void TestAlignment::closedDatabaseDisablesTheTrees()
+{
+    ScopedScriptedDialogs d;
+    openMapping(QStringLiteral("52 ENVIRONMENT"), "optGEMET", QString());
+    const QStringList needDatabase = {"Frame1", "txtCerca", "cmdEseguiRicerca", "cmdVisualizzaMappati", "cmdMapping",
+                                      "cmdRelazioni"};
+    const QStringList always = {"cmdEspandi", "cmdCollassa", "cmdCancellaSelezione", "cmdChiudiFinestra",
+                                "treeClassificazione"};
+    auto state = [](frmAlbero *w, const QStringList &names) {
+        QList<bool> on;
+        for (const QString &n : names)
+            on << w->findChild<QWidget *>(n)->isEnabled();
+        return on;
+    };
+    const int leftNodes = frmAlbero::leftWindow()->tree()->count();
+    m_main->action(QStringLiteral("mnuProgettoChiudi"))->trigger();
+    QVERIFY(!vConnection.isOpen());
+    for (frmAlbero *w : {frmAlbero::leftWindow(), frmAlbero::rightWindow()}) {
+        QVERIFY(w);
+        QCOMPARE(state(w, needDatabase), QList<bool>(needDatabase.size(), false));
+        QCOMPARE(state(w, always), QList<bool>(always.size(), true));
+        QCOMPARE(w->statusText(), QStringLiteral("The database is closed: open it again to go on with this tree."));
+    }
+    // Enter in the word box does nothing now, and says nothing.
+    QTest::keyClick(frmAlbero::leftWindow()->findChild<QLineEdit *>(QStringLiteral("txtCerca")), Qt::Key_Return);
+    QVERIFY(d.shown.isEmpty());
+
+    // The same database again: the same trees, the commands back.
+    m_main->apriDatabase(m_path);
+    QVERIFY(vConnection.isOpen());
+    for (frmAlbero *w : {frmAlbero::leftWindow(), frmAlbero::rightWindow()}) {
+        QCOMPARE(state(w, needDatabase), QList<bool>(needDatabase.size(), true));
+        QVERIFY(w->statusText().isEmpty());
+    }
+    QCOMPARE(frmAlbero::leftWindow()->tree()->count(), leftNodes);
+
+    // Another database: both trees are read from it.
+    m_main->action(QStringLiteral("mnuProgettoChiudi"))->trigger();
+    TestDb other;
+    const QString path = other.createThesaurus();
+    TestDb::run(path, {QStringLiteral("insert into concepts (id, model_ref, parent_ref, dex, is_leaf, uri) values "
+                                      "(7000, 3, null, '52 ENVIRONMENT', 0, ?), (7001, 3, 7000, 'air', 1, null)"),
+                       QStringLiteral("insert into concepts (id, model_ref, parent_ref, dex, is_leaf) values "
+                                      "(8000, 5, null, 'AIR', 0), (8001, 5, 8000, 'air quality', 1)")},
+                {{QString::fromLatin1(Ids::DomainNamespace) + QStringLiteral("52")}, {}});
+    m_main->apriDatabase(path);
+    QCOMPARE(keys(frmAlbero::leftWindow()->tree()), (QStringList{"", "L7000", "L7001"}));
+    QCOMPARE(keys(frmAlbero::rightWindow()->tree()), (QStringList{"", "R8000", "R8001"}));
+    QCOMPARE(vLeftNodes.size(), 3);
+    QCOMPARE(state(frmAlbero::rightWindow(), needDatabase), QList<bool>(needDatabase.size(), true));
+    QVERIFY(d.shown.isEmpty());
+    m_main->action(QStringLiteral("mnuProgettoChiudi"))->trigger();
 }
 
 QTEST_MAIN(TestAlignment)

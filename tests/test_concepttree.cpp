@@ -146,6 +146,22 @@ void TestConceptTree::picturesAndShownImage()
     }
     QCOMPARE(images.size(), 5);
     QVERIFY(ConceptTree::picture(QStringLiteral("Nothing")).isNull());
+    // A mapped node is seen at a glance: much of its picture is in a strong
+    // colour, where "Plus" and "Empty" have none.
+    auto strong = [](const QString &key) {
+        const QImage img = ConceptTree::picture(key).toImage().convertToFormat(QImage::Format_ARGB32);
+        int n = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x) {
+                const QColor c = img.pixelColor(x, y);
+                n += c.alpha() > 128 && c.hsvSaturation() > 150 && c.value() > 150;
+            }
+        return n;
+    };
+    QVERIFY2(strong(QStringLiteral("Pref")) >= 60, qPrintable(QString::number(strong(QStringLiteral("Pref")))));
+    QVERIFY(strong(QStringLiteral("PrefMinus")) >= 20);
+    QCOMPARE(strong(QStringLiteral("Plus")), 0);
+    QCOMPARE(strong(QStringLiteral("Empty")), 0);
 
     Abcb t;
     QCOMPARE(t.tree.image(2), QStringLiteral("Plus"));

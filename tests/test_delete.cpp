@@ -75,6 +75,8 @@ void TestDelete::deletesExactlyOneProject()
     QCOMPARE(d.shown.at(1).kind, QStringLiteral("question"));
     QCOMPARE(d.shown.at(1).text, QStringLiteral("Delete 12 mapping relations from database?"));
     QCOMPARE(d.shown.at(1).title, QStringLiteral("Delete"));
+    // Ctrl+D, Enter, Enter must not delete: No is the question's default button.
+    QCOMPARE(d.shown.at(1).defaultAnswer, Dialogs::Answer::No);
     QCOMPARE(d.messages(), QStringList{QStringLiteral("12 mapping relations deleted")});
 
     QCOMPARE(relationRows(db), before.mid(12));

@@ -46,6 +46,7 @@ private slots:
     void failedInsertKeepsEverything();
     void rootsAndMissingMappingRefused();
     void hideKeepsTextCloseUnloads();
+    void editModeKeepsTheStoredPartsReadOnly();
 
 private:
     frmRisultatoMapping *editor() { return frmRisultatoMapping::instance(); }
@@ -373,8 +374,8 @@ void TestEditor::editWritesOnlyTheProperty()
 
     // An edit of a relation that is no longer there says so and changes nothing.
     d.clear();
-    vEditRelationId = 77;
     fillCouple(QStringLiteral("broadMatch"));
+    vEditRelationId = 77; // an alignment window's concept leaves edit mode: set it after
     save();
     QCOMPARE(d.messages().size(), 1);
     QVERIFY(d.messages().first().contains(QStringLiteral("77")));
@@ -466,6 +467,70 @@ void TestEditor::hideKeepsTextCloseUnloads()
     QVERIFY(!frmRisultatoMapping::existing());
     QCOMPARE(child<QLineEdit>("txtEurovoc")->text(), QString());
     QCOMPARE(child<QComboBox>("cmbRelazione")->count(), 3);
+}
+
+void TestEditor::editModeKeepsTheStoredPartsReadOnly()
+{
+    ScopedScriptedDialogs d;
+    TestDb::run(m_path, {QStringLiteral("insert into mappingrelations values (3, 1, 100, 200, 9, 'old notes')")});
+    vLastRelationId = 3;
+    // The last alignment window was a GEMET one.
+    editor()->putTarget(QStringLiteral("gemet"), QStringLiteral("waste"));
+    child<QPushButton>("cmdNascondi")->click();
+    QStringList tips, heading;
+    QList<bool> readOnly;
+    QTimer::singleShot(0, this, [&] {
+        heading << child<QLabel>("Label2")->text();
+        readOnly << child<QLineEdit>("txtEurovoc")->isReadOnly() << child<QLineEdit>("txtTarget")->isReadOnly()
+                 << child<QPlainTextEdit>("txtNotes")->isReadOnly();
+        tips << child<QLineEdit>("txtEurovoc")->toolTip() << child<QPlainTextEdit>("txtNotes")->toolTip();
+        // What a user types there does not get in.
+        child<QPlainTextEdit>("txtNotes")->setFocus();
+        QTest::keyClicks(child<QPlainTextEdit>("txtNotes"), QStringLiteral(" and more"));
+        QTest::keyClicks(child<QLineEdit>("txtTarget"), QStringLiteral("x"));
+        // Nothing changed yet: nothing to lose.
+        readOnly << editor()->hasUnsavedRelation();
+        child<QComboBox>("cmbRelazione")->setEditText(QStringLiteral("narrowMatch"));
+        readOnly << editor()->hasUnsavedRelation();
+        save();
+    });
+    editor()->showModalForEdit(3, QStringLiteral("Agriculture"), QStringLiteral("exactMatch"), QStringLiteral("farming"),
+                               QStringLiteral("old notes"), QStringLiteral("ECLAS"));
+    QCOMPARE(heading, QStringList{QStringLiteral("eclas")}); // the row's thesaurus
+    QCOMPARE(readOnly, (QList<bool>{true, true, true, false, true}));
+    QCOMPARE(tips.size(), 2);
+    QVERIFY(tips.at(0).startsWith(QStringLiteral("Only the relation is changed here")));
+    QCOMPARE(tips.at(1), tips.at(0));
+    QCOMPARE(d.messages(), QStringList{QStringLiteral("Update the relation in db with id = 3")});
+    QCOMPARE(relation(3).property, 10);
+    QCOMPARE(relation(3).notes.toString(), QStringLiteral("old notes"));
+
+    // After the save the boxes are plain again.
+    QVERIFY(!child<QLineEdit>("txtEurovoc")->isReadOnly());
+    QVERIFY(!child<QPlainTextEdit>("txtNotes")->isReadOnly());
+    QVERIFY(child<QPlainTextEdit>("txtNotes")->toolTip().isEmpty());
+
+    // An edit left without saving, then a concept from an alignment window:
+    // a new relation starts, it does not update the row.
+    QTimer::singleShot(0, this, [&] { child<QPushButton>("cmdNascondi")->click(); });
+    editor()->showModalForEdit(3, QStringLiteral("Agriculture"), QStringLiteral("narrowMatch"), QStringLiteral("farming"),
+                               QStringLiteral("old notes"), QStringLiteral("ECLAS"));
+    QCOMPARE(vEditRelationId, 3);
+    editor()->putSource(QStringLiteral("Fishing"));
+    QCOMPARE(vEditRelationId, 0);
+    QVERIFY(!child<QLineEdit>("txtTarget")->isReadOnly());
+    QCOMPARE(child<QLineEdit>("txtTarget")->text(), QString());
+    QCOMPARE(child<QPlainTextEdit>("txtNotes")->toPlainText(), QString());
+    QVERIFY(editor()->hasUnsavedRelation());
+    d.clear();
+    vLeftCurrent = 2;
+    editor()->putTarget(QStringLiteral("eclas"), QStringLiteral("fisheries"));
+    vRightCurrent = 2;
+    child<QComboBox>("cmbRelazione")->setEditText(QStringLiteral("exactMatch"));
+    save();
+    QCOMPARE(relationCount(), 2);
+    QCOMPARE(relation(4).left, 101);
+    QCOMPARE(relation(3).property, 10);
 }
 
 QTEST_MAIN(TestEditor)

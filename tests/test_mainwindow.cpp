@@ -9,8 +9,11 @@
 #include "shell/ui/app.h"
 #include "shell/ui/frmMain.h"
 #include "support/testdb.h"
+#include "workspace/ui/frmRisultatoMapping.h"
 
 #include <QAction>
+#include <QLabel>
+#include <QPlainTextEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -57,8 +60,10 @@ private slots:
     void menuCaptionsAndShortcuts();
     void openCloseExitFollowTheMenuTable();
     void openCancelled();
-    void openFailuresEndTheProgram_data();
-    void openFailuresEndTheProgram();
+    void openFailuresKeepTheProgramRunning_data();
+    void openFailuresKeepTheProgramRunning();
+    void unsavedEditorIsAskedAboutOnExitAndClose();
+    void statusBarNamesTheOpenDatabase();
     void damagedAccessFileIsRefusedWithoutEnding();
     void databaseWithoutRelationsTable();
     void closeBeforeOpenAndExitBeforeOpen();
@@ -168,14 +173,14 @@ void TestMainWindow::openCancelled()
     QVERIFY(!vProjectOpen);
 }
 
-void TestMainWindow::openFailuresEndTheProgram_data()
+void TestMainWindow::openFailuresKeepTheProgramRunning_data()
 {
     QTest::addColumn<QByteArray>("content"); // null: no file at all
     QTest::newRow("missing file") << QByteArray();
     QTest::newRow("text file") << QByteArray("name;value\nalpha;1\n");
 }
 
-void TestMainWindow::openFailuresEndTheProgram()
+void TestMainWindow::openFailuresKeepTheProgramRunning()
 {
     QFETCH(QByteArray, content);
     TestDb db;
@@ -188,8 +193,11 @@ void TestMainWindow::openFailuresEndTheProgram()
              (QStringList{QStringLiteral("Connessione non riuscita a: Provider= Microsoft.Jet.OLEDB.4.0;Data Source=")
                               + path + QStringLiteral(";Persist Security Info=False"),
                           QStringLiteral("Connessione MySQL a Tessik non riuscita")}));
-    QVERIFY(m_dialogs->ended);
+    // The program goes on with no database, and Open is offered again.
+    QVERIFY(!m_dialogs->ended);
     QVERIFY(!vProjectOpen);
+    QVERIFY(!vConnection.isOpen());
+    QCOMPARE(menus(*m_main), AfterClose);
     // Nothing was created or changed.
     if (content.isNull()) {
         QVERIFY(!QFile::exists(path));
@@ -198,6 +206,75 @@ void TestMainWindow::openFailuresEndTheProgram()
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), content);
     }
+    // A good file opens next.
+    m_dialogs->answerFile(db.createThesaurus());
+    m_main->action(QStringLiteral("mnuProgettoApri"))->trigger();
+    QCOMPARE(menus(*m_main), AfterOpen);
+}
+
+void TestMainWindow::unsavedEditorIsAskedAboutOnExitAndClose()
+{
+    TestDb db;
+    const QString path = db.createThesaurus();
+    m_main->apriDatabase(path);
+    QCOMPARE(menus(*m_main), AfterOpen);
+    frmRisultatoMapping *editor = frmRisultatoMapping::instance();
+    editor->putSource(QStringLiteral("Agriculture"));
+    editor->findChild<QPlainTextEdit *>(QStringLiteral("txtNotes"))->setPlainText(QStringLiteral("checked twice"));
+    QVERIFY(editor->hasUnsavedRelation());
+    m_dialogs->clear();
+
+    // Exit (the menu, Ctrl+X and the close box all come here): asked, No by default.
+    m_main->action(QStringLiteral("mnuProgettoExit"))->trigger();
+    QCOMPARE(m_dialogs->shown.size(), 1);
+    QCOMPARE(m_dialogs->shown.first().kind, QStringLiteral("question"));
+    QCOMPARE(m_dialogs->shown.first().text,
+             QStringLiteral("The mapping editor holds an unsaved relation. Quit anyway?"));
+    QCOMPARE(m_dialogs->shown.first().defaultAnswer, Dialogs::Answer::No);
+    QVERIFY(!m_dialogs->ended);
+    QVERIFY(m_main->isVisible());
+    QVERIFY(vConnection.isOpen());
+    QCOMPARE(editor->findChild<QPlainTextEdit *>(QStringLiteral("txtNotes"))->toPlainText(),
+             QStringLiteral("checked twice"));
+    m_main->close(); // the close box
+    QCOMPARE(m_dialogs->shown.size(), 2);
+    QVERIFY(!m_dialogs->ended);
+
+    // Project > Close: the same question; No keeps the database open.
+    m_dialogs->clear();
+    m_main->action(QStringLiteral("mnuProgettoChiudi"))->trigger();
+    QCOMPARE(m_dialogs->shown.size(), 1);
+    QCOMPARE(m_dialogs->shown.first().text,
+             QStringLiteral("The mapping editor holds an unsaved relation. Close the database anyway?"));
+    QCOMPARE(m_dialogs->shown.first().defaultAnswer, Dialogs::Answer::No);
+    QVERIFY(vConnection.isOpen());
+    QCOMPARE(menus(*m_main), AfterOpen);
+    m_dialogs->answerQuestion(true);
+    m_main->action(QStringLiteral("mnuProgettoChiudi"))->trigger();
+    QVERIFY(!vConnection.isOpen());
+    QCOMPARE(menus(*m_main), AfterClose);
+    QCOMPARE(TestDb::value(path, QStringLiteral("select count(*) from mappingrelations")).toInt(), 0);
+
+    // Yes on Exit quits.
+    m_dialogs->clear();
+    m_dialogs->answerQuestion(true);
+    m_main->action(QStringLiteral("mnuProgettoExit"))->trigger();
+    QCOMPARE(m_dialogs->shown.size(), 1);
+    QVERIFY(m_dialogs->ended);
+}
+
+void TestMainWindow::statusBarNamesTheOpenDatabase()
+{
+    TestDb db;
+    const QString path = db.createThesaurus(QStringLiteral("thesauri 2024.sqlite"));
+    auto *panel = m_main->findChild<QLabel *>(QStringLiteral("sbPanelDatabase"));
+    QVERIFY(panel);
+    QVERIFY(panel->text().isEmpty());
+    m_main->apriDatabase(path);
+    QCOMPARE(panel->text(), QStringLiteral("thesauri 2024.sqlite"));
+    QCOMPARE(panel->toolTip(), QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
+    m_main->action(QStringLiteral("mnuProgettoChiudi"))->trigger();
+    QVERIFY(panel->text().isEmpty());
 }
 
 void TestMainWindow::damagedAccessFileIsRefusedWithoutEnding()

@@ -46,6 +46,7 @@ private slots:
     void modifyOpensTheEditorModally();
     void addRecordClosesTheReportFirst();
     void resizeLayout();
+    void closedDatabaseDisablesTheReport();
 
 private:
     frmReportMapping *openReport();
@@ -229,10 +230,14 @@ void TestReport::deleteMarksTheRow()
     QCOMPARE(d.shown.first().kind, QStringLiteral("question"));
     QCOMPARE(d.shown.first().text, QStringLiteral("Delete?"));
     QCOMPARE(d.shown.first().title, QStringLiteral("Cancellazione record"));
+    // Enter on the question must not delete: No is its default button.
+    QCOMPARE(d.shown.first().defaultAnswer, Dialogs::Answer::No);
     QVERIFY(!relationExists(7));
     QVERIFY(relationExists(3));
     QVERIFY(relationExists(12));
     QCOMPARE(grid()->textMatrix(2, 1), QStringLiteral("DEL -- 7"));
+    // The Record column shows it whole.
+    QVERIFY(grid()->colWidth(1) > grid()->fontMetrics().horizontalAdvance(QStringLiteral("DEL -- 12")));
     QCOMPARE(grid()->textMatrix(2, 2), QStringLiteral("fishing"));
     QCOMPARE(grid()->rows(), 4);
     QCOMPARE(label("Label1"), QStringLiteral("2"));
@@ -508,6 +513,66 @@ void TestReport::resizeLayout()
     QVERIFY(grid()->width() >= 0);
     QVERIFY(grid()->height() >= 0);
     QVERIFY(close->x() + close->width() <= sub->width());
+
+    // Maximised, the rule still applies: the grid fills the window.
+    sub->showMaximized();
+    QCoreApplication::processEvents();
+    QVERIFY(std::abs(Twips::fromPixels(grid()->width()) - (Twips::fromPixels(sub->width()) - 2 * b - 480))
+            <= Twips::PerPixel);
+    QVERIFY(std::abs(Twips::fromPixels(grid()->height()) - (Twips::fromPixels(sub->height()) - 790)) <= Twips::PerPixel);
+}
+
+void TestReport::closedDatabaseDisablesTheReport()
+{
+    ScopedScriptedDialogs d;
+    frmReportMapping *w = openReport();
+    QVERIFY(w->statusText().isEmpty());
+    const QStringList commands = {"cmdEliminaRecord", "cmdInserisciRecord", "cmdModificaRecord", "cmdAggiorna"};
+    auto enabled = [&] {
+        int n = 0;
+        for (const QString &name : commands)
+            n += w->findChild<QPushButton *>(name)->isEnabled();
+        return n;
+    };
+    QCOMPARE(enabled(), 4);
+
+    // Project > Close: the window stays, its commands are off and it says why.
+    m_main->action(QStringLiteral("mnuProgettoChiudi"))->trigger();
+    QVERIFY(!vConnection.isOpen());
+    QCOMPARE(frmReportMapping::existing(), w);
+    QCOMPARE(enabled(), 0);
+    QVERIFY(w->findChild<QPushButton *>(QStringLiteral("cmdChiudiFinestra"))->isEnabled());
+    QCOMPARE(w->statusText(), QStringLiteral("The database is closed: open it again to go on with this report."));
+    // Their shortcuts do nothing either: no "operation not allowed" error.
+    clickRow(2);
+    w->cmdEliminaRecord_Click();
+    w->cmdAggiorna_Click();
+    w->cmdModificaRecord_Click();
+    QVERIFY(d.shown.isEmpty());
+    QCOMPARE(grid()->textMatrix(2, 1), QStringLiteral("7"));
+
+    // The same database again: the same list, the commands back.
+    m_main->apriDatabase(m_path);
+    QVERIFY(vConnection.isOpen());
+    QCOMPARE(enabled(), 4);
+    QVERIFY(w->statusText().isEmpty());
+    QCOMPARE(grid()->rows(), 4);
+
+    // Another database: its relations are listed.
+    m_main->action(QStringLiteral("mnuProgettoChiudi"))->trigger();
+    TestDb other;
+    const QString path = other.createThesaurus();
+    TestDb::run(path, {QStringLiteral("insert into concepts (id, model_ref, parent_ref, dex, is_leaf) values "
+                                      "(100, 3, null, 'Water', 1), (200, 1, null, 'rivers', 1)"),
+                       QStringLiteral("insert into mappingrelations values (40, 1, 100, 200, 9, null)")});
+    m_main->apriDatabase(path);
+    QCOMPARE(enabled(), 4);
+    QCOMPARE(grid()->rows(), 2);
+    QCOMPARE(grid()->textMatrix(1, 1), QStringLiteral("40"));
+    QCOMPARE(grid()->textMatrix(1, 2), QStringLiteral("Water"));
+    QCOMPARE(label("Label1"), QStringLiteral("1"));
+    QVERIFY(d.shown.isEmpty());
+    vConnection.ChiudiConnessione();
 }
 
 QTEST_MAIN(TestReport)

@@ -168,6 +168,18 @@ void TestSearch::leftWindowSearchesEurovocOnly()
     }
     // A node with children opened by the search shows its open picture.
     QCOMPARE(t->shownImage(t->indexOfKey(QStringLiteral("L5210"))), QStringLiteral("Minus"));
+    // In a tree too short for every hit, the view ends on the first one.
+    left()->cmdCollassa_Click();
+    auto *sub = qobject_cast<QWidget *>(left()->parentWidget());
+    sub->resize(sub->width(), sub->height() - t->viewport()->height() + 2 * t->sizeHintForRow(0));
+    t->scrollToBottom();
+    search(left(), QStringLiteral("policy"));
+    QCoreApplication::processEvents();
+    int first = 0;
+    for (int i = 1; i <= t->count() && !first; ++i)
+        first = t->bold(i) ? i : 0;
+    QVERIFY(first > 0);
+    QVERIFY(t->viewport()->rect().intersects(t->visualRect(t->modelIndex(first))));
     // Nodes that were not hits keep black, normal text.
     QVERIFY(!t->bold(t->indexOfKey(QStringLiteral("L5220"))));
     QCOMPARE(t->foreColor(t->indexOfKey(QStringLiteral("L5220"))), QColor(Qt::black));

@@ -107,10 +107,18 @@ QImage node(bool box, int sign, bool pref)
         p.drawEllipse(QRectF(3.5, 3.5, 6, 6));
     }
     if (pref) {
+        // A mapped node must stand out at a glance beside "Plus" and "Empty":
+        // a large filled disc in a strong colour, dark rim, white tick.  The
+        // expanded one keeps its minus box, with the disc at its corner.
         p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(QPen(Qt::white, 0.8));
-        p.setBrush(Orange);
-        p.drawEllipse(QRectF(7.5, 7.5, 6, 6));
+        const QRectF disc = box ? QRectF(6.5, 6.5, 7, 7) : QRectF(1, 1, 12, 12);
+        p.setPen(QPen(QColor(120, 40, 0), 1));
+        p.setBrush(QColor(235, 90, 0));
+        p.drawEllipse(disc);
+        p.setPen(QPen(Qt::white, box ? 1.3 : 2.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        const qreal x = disc.left(), y = disc.top(), w = disc.width();
+        p.drawPolyline(QPolygonF({QPointF(x + w * 0.24, y + w * 0.52), QPointF(x + w * 0.43, y + w * 0.72),
+                                  QPointF(x + w * 0.77, y + w * 0.30)}));
     }
     return img;
 }

@@ -32,9 +32,10 @@ Progetto::Esito Progetto::ApriFile(const QString &chosen)
 
     const QString connectionString = cConnessione::connectionStringFor(file);
     if (!mdlUtil::ApriDatabase(vConnection, connectionString)) {
+        // Both messages as always, but the program stays, with nothing open:
+        // what the user typed in the editor is not lost to a wrong file.
         dialogs().message(QStringLiteral("Connessione MySQL a Tessik non riuscita"));
-        dialogs().endProgram(1);
-        return Esito::Terminato;
+        return Esito::Fallito;
     }
     vProjectOpen = true;
     try {

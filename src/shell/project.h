@@ -12,7 +12,7 @@ enum class Esito {
     Annullato,   // the user cancelled the file dialog
     Aperto,      // the database is open: switch the menus to "database open"
     Interrotto,  // the command ended after telling the user why; menus unchanged
-    Terminato    // the database could not be opened: the program ends
+    Fallito      // the database could not be opened: the program goes on without one
 };
 
 // Project > Open.  Asks for a file (unless path is given), opens it through the

@@ -62,7 +62,7 @@ void Cancellazione::CancellaRelazioni()
         }
         if (!dialogs().question(QStringLiteral("Delete ") + QString::number(t)
                                     + QStringLiteral(" mapping relations from database?"),
-                                QStringLiteral("Delete"), Dialogs::Icon::None)) {
+                                QStringLiteral("Delete"), Dialogs::Icon::None, Dialogs::Answer::No)) {
             dialogs().message(QStringLiteral("Delete cancelled"));
             return;
         }

@@ -129,6 +129,16 @@ QString definitionOf(const QString &relation)
     return {};
 }
 
+bool unsaved(const Boxes &now, const Boxes &clean)
+{
+    const bool empty = now.eurovoc.isEmpty() && now.target.isEmpty() && now.notes.isEmpty()
+                       && (now.relation.isEmpty() || now.relation == QLatin1String(NoRelationText));
+    if (empty)
+        return false;
+    return now.eurovoc != clean.eurovoc || now.target != clean.target || now.relation != clean.relation
+           || now.notes != clean.notes;
+}
+
 bool Salva(const Boxes &boxes)
 {
     // An emptied relation box counts as no relation chosen, like its design text.

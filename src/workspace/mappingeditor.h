@@ -29,6 +29,11 @@ struct Boxes
     QString notes;    // notes, stored exactly as typed
 };
 
+// True when the boxes now hold work that is not stored: they differ from the
+// boxes as they were last filled, saved or emptied (clean), and are not empty
+// (no concept, no notes, no relation chosen).
+bool unsaved(const Boxes &now, const Boxes &clean);
+
 // Saves the editor's relation and tells the user the outcome through
 // dialogs().  A new relation (vEditRelationId 0 or less) joins the current
 // nodes of the two trees; an edited one changes only its property.

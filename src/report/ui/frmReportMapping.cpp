@@ -51,9 +51,18 @@ void CaricaReport(FlexGrid &grid)
     grid.setRows(2);
     grid.setFormatString(reportFormatString());
 
+    // "DEL -- " and the longest id fit in the Record column.
+    QString longest;
+    for (const Report::Riga &r : rows)
+        if (r.id.size() > longest.size())
+            longest = r.id;
+    grid.fitColumnTo(1, QLatin1String(Report::DeletedPrefix) + longest);
+
     auto *owner = qobject_cast<frmReportMapping *>(grid.parentWidget());
-    if (owner)
+    if (owner) {
         owner->m_rows = rows;
+        owner->m_loadedFrom = vConnection.databasePath();
+    }
     if (rows.isEmpty()) {
         if (owner)
             owner->Label1->setText(QStringLiteral("0"));
@@ -135,6 +144,17 @@ frmReportMapping::frmReportMapping(QWidget *parent)
     Label1 = new QLabel(this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(Twips::rect(3480, 120, 975, 255));
+    lblStato = new QLabel(this);
+    lblStato->setObjectName(QStringLiteral("lblStato"));
+    lblStato->setGeometry(Twips::rect(4560, 90, 7560, 270));
+    lblStato->setStyleSheet(QStringLiteral("QLabel { background: #fff8c8; color: black; border: 1px solid #c8b460; "
+                                           "padding: 0 4px; }"));
+    lblStato->hide();
+
+    if (MainFrame *main = MainFrame::instance()) {
+        connect(main, &MainFrame::databaseClosed, this, &frmReportMapping::databaseClosed);
+        connect(main, &MainFrame::databaseOpened, this, &frmReportMapping::databaseOpened);
+    }
 
     m_events = new FlexGridEvents(*msfgReportMapping, vGridMarkedRow, vGridCurrentRow,
                                   [](int column) { return column == 1 ? 3 : 7; });
@@ -156,6 +176,36 @@ frmReportMapping::frmReportMapping(QWidget *parent)
 }
 
 frmReportMapping::~frmReportMapping() = default;
+
+QString frmReportMapping::statusText() const
+{
+    return lblStato->isHidden() ? QString() : lblStato->text();
+}
+
+void frmReportMapping::setCommandsEnabled(bool enabled)
+{
+    for (QPushButton *b : {cmdEliminaRecord, cmdInserisciRecord, cmdModificaRecord, cmdAggiorna})
+        b->setEnabled(enabled);
+}
+
+void frmReportMapping::databaseClosed()
+{
+    setCommandsEnabled(false);
+    lblStato->setText(QStringLiteral("The database is closed: open it again to go on with this report."));
+    lblStato->show();
+}
+
+void frmReportMapping::databaseOpened(const QString &name)
+{
+    setCommandsEnabled(true);
+    lblStato->hide();
+    lblStato->clear();
+    if (name == m_loadedFrom)
+        return;
+    // Another database: its relations, not those of the closed one.
+    vEditRelationId = 0;
+    cmdAggiorna_Click();
+}
 
 void frmReportMapping::closeEvent(QCloseEvent *event)
 {
@@ -204,7 +254,8 @@ void frmReportMapping::resizeEvent(QResizeEvent *event)
 void frmReportMapping::Form_Resize()
 {
     QWidget *outer = outerWindow();
-    if (m_laying || outer->isMinimized() || outer->isMaximized())
+    // Maximised too: the grid then fills the window instead of staying small.
+    if (m_laying || outer->isMinimized())
         return;
     m_laying = true;
     const int W = Twips::fromPixels(outer->width());
@@ -222,6 +273,7 @@ void frmReportMapping::Form_Resize()
     if (gridLeft + gridWidth > closeLeft)
         closeLeft = gridLeft + gridWidth + 120;
     cmdChiudiFinestra->move(Twips::toPixels(closeLeft), cmdChiudiFinestra->y());
+    lblStato->resize(std::max(0, msfgReportMapping->geometry().right() - lblStato->x()), lblStato->height());
     if (closeLeft + b + 160 > W)
         outer->resize(Twips::toPixels(closeLeft + b + 160), outer->height());
     m_laying = false;
@@ -229,6 +281,8 @@ void frmReportMapping::Form_Resize()
 
 void frmReportMapping::cmdAggiorna_Click()
 {
+    if (!cmdAggiorna->isEnabled())
+        return; // its shortcut while the database is closed
     FlexGrid &grid = *msfgReportMapping;
     try {
         CaricaReport(grid);
@@ -271,10 +325,13 @@ int frmReportMapping::currentRelation(const QString &action)
 
 void frmReportMapping::cmdEliminaRecord_Click()
 {
+    if (!cmdEliminaRecord->isEnabled())
+        return; // its shortcut while the database is closed
     const int i = currentRelation(QStringLiteral("delete"));
     if (i < 0)
         return;
-    if (!dialogs().question(QStringLiteral("Delete?"), QStringLiteral("Cancellazione record")))
+    if (!dialogs().question(QStringLiteral("Delete?"), QStringLiteral("Cancellazione record"), Dialogs::Icon::Question,
+                            Dialogs::Answer::No))
         return;
     Report::Riga &row = m_rows[i];
     int removed = 0;
@@ -303,6 +360,8 @@ void frmReportMapping::cmdInserisciRecord_Click()
 
 void frmReportMapping::cmdModificaRecord_Click()
 {
+    if (!cmdModificaRecord->isEnabled())
+        return; // its shortcut while the database is closed
     const int i = currentRelation(QStringLiteral("modify"));
     if (i < 0)
         return;
@@ -311,5 +370,5 @@ void frmReportMapping::cmdModificaRecord_Click()
     const int r = grid.row();
     frmRisultatoMapping *editor = frmRisultatoMapping::instance();
     editor->showModalForEdit(id, grid.textMatrix(r, 2), grid.textMatrix(r, 3), grid.textMatrix(r, 4),
-                             grid.textMatrix(r, 6));
+                             grid.textMatrix(r, 6), grid.textMatrix(r, 5));
 }

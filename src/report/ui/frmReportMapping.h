@@ -35,6 +35,14 @@ public:
     FlexGrid *grid() const { return msfgReportMapping; }
     QSize sizeHint() const override;
 
+    // The window's status: that the database is closed ("" otherwise).
+    QString statusText() const;
+    // Follows Project > Close and Open: closed, the commands are off (Exit
+    // report stays); opened again they come back, and on another database
+    // the list is read anew.
+    void databaseClosed();
+    void databaseOpened(const QString &name);
+
     int vGridMarkedRow = 0;  // row carrying the mark, 0 = none
     int vGridCurrentRow = 0; // row taken on the last selection change
 
@@ -57,6 +65,7 @@ private:
     // why not and gives -1 when the current row holds no live relation.
     int currentRelation(const QString &action);
     QWidget *outerWindow();
+    void setCommandsEnabled(bool enabled);
 
     friend void CaricaReport(FlexGrid &grid);
 
@@ -68,7 +77,9 @@ private:
     FlexGrid *msfgReportMapping;
     QLabel *Label2;
     QLabel *Label1;
+    QLabel *lblStato;
     FlexGridEvents *m_events;
+    QString m_loadedFrom; // the database the list was read from
     // The relations listed, as last read, with those deleted since flagged.
     QVector<Report::Riga> m_rows;
     bool m_laying = false;

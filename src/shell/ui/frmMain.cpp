@@ -8,10 +8,13 @@
 #include "data/mdlGlobale.h"
 #include "help/ui/helpwindows.h"
 #include "shell/project.h"
+#include "workspace/ui/frmRisultatoMapping.h"
 
 #include <QApplication>
 #include <QScreen>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLocale>
 #include <QMdiArea>
@@ -87,7 +90,11 @@ frmMain::frmMain(QWidget *parent)
     m_panelDate->setObjectName(QStringLiteral("sbPanel2"));
     m_panelTime = new QLabel(bar);
     m_panelTime->setObjectName(QStringLiteral("sbPanel3"));
+    // Which database is open: its file name (the whole path in the tool tip).
+    m_panelDatabase = new QLabel(bar);
+    m_panelDatabase->setObjectName(QStringLiteral("sbPanelDatabase"));
     bar->addWidget(m_panelText, 1);
+    bar->addPermanentWidget(m_panelDatabase);
     bar->addPermanentWidget(m_panelDate);
     bar->addPermanentWidget(m_panelTime);
     auto tick = [this] {
@@ -171,10 +178,44 @@ void frmMain::setDatabaseMenus(bool open)
     }
 }
 
+void frmMain::setDatabaseName(const QString &name, const QString &detail)
+{
+    m_panelDatabase->setText(name);
+    m_panelDatabase->setToolTip(detail);
+}
+
+QString frmMain::databaseName() const
+{
+    return m_panelDatabase->text();
+}
+
 void frmMain::applyOpenResult(Progetto::Esito esito)
 {
-    if (esito == Progetto::Esito::Aperto)
+    switch (esito) {
+    case Progetto::Esito::Aperto: {
         setDatabaseMenus(true);
+        const QString path = vConnection.databasePath();
+        setDatabaseName(QFileInfo(path).fileName(), QDir::toNativeSeparators(path));
+        emit databaseOpened(path);
+        break;
+    }
+    case Progetto::Esito::Fallito:
+        // Nothing is open: Open is offered again.
+        setDatabaseMenus(false);
+        setDatabaseName({});
+        break;
+    case Progetto::Esito::Annullato:
+    case Progetto::Esito::Interrotto:
+        break;
+    }
+}
+
+bool frmMain::editorMayBeLeft(const QString &question)
+{
+    const frmRisultatoMapping *editor = frmRisultatoMapping::existing();
+    if (!editor || !editor->hasUnsavedRelation())
+        return true;
+    return dialogs().question(question, {}, Dialogs::Icon::Warning, Dialogs::Answer::No);
 }
 
 void frmMain::mnuProgettoApri_Click()
@@ -189,8 +230,14 @@ void frmMain::apriDatabase(const QString &path)
 
 void frmMain::mnuProgettoChiudi_Click()
 {
-    if (Progetto::Chiudi())
+    if (vConnection.isOpen()
+        && !editorMayBeLeft(QStringLiteral("The mapping editor holds an unsaved relation. Close the database anyway?")))
+        return;
+    if (Progetto::Chiudi()) {
         setDatabaseMenus(false);
+        setDatabaseName({});
+        emit databaseClosed();
+    }
 }
 
 void frmMain::mnuProgettoExit_Click()
@@ -247,6 +294,10 @@ void frmMain::closeEvent(QCloseEvent *event)
 {
     if (m_unloading) {
         event->accept();
+        return;
+    }
+    if (!editorMayBeLeft(QStringLiteral("The mapping editor holds an unsaved relation. Quit anyway?"))) {
+        event->ignore();
         return;
     }
     m_unloading = true;

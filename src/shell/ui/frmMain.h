@@ -37,6 +37,10 @@ public:
 
     void tileVertically() override;
 
+    // The status bar panel that names the open database ("" when none).
+    void setDatabaseName(const QString &name, const QString &detail = {});
+    QString databaseName() const;
+
     // Minimum size of the window in its normal state, in twips.
     static constexpr int MinWidthTwips = 15060;
     static constexpr int MinHeightTwips = 8045;
@@ -57,10 +61,14 @@ protected:
 private:
     QAction *addItem(QMenu *menu, const char *name, const QString &caption, const QKeySequence &shortcut);
     void applyOpenResult(Progetto::Esito esito);
+    // True when nothing unsaved is in the mapping editor, or the user answers
+    // Yes to the question (No is the default).
+    bool editorMayBeLeft(const QString &question);
 
     QMdiArea *m_area = nullptr;
     QLabel *m_panelText = nullptr;
     QLabel *m_panelDate = nullptr;
     QLabel *m_panelTime = nullptr;
+    QLabel *m_panelDatabase = nullptr;
     bool m_unloading = false;
 };

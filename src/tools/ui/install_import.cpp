@@ -140,7 +140,10 @@ void importSkos(MainFrame &w)
         ProgressWindow progress(&w, kImportTitle, QStringLiteral("Reading %1").arg(QFileInfo(file).fileName()));
         result = SkosImport::run(
             db, file, model, [&](int percent, const QString &stage) { return progress.update(percent, stage); },
-            [](const QString &question) { return dialogs().question(question, kImportTitle, Dialogs::Icon::Warning); });
+            [](const QString &question) {
+                // Replacing a thesaurus cannot be undone: Enter says No.
+                return dialogs().question(question, kImportTitle, Dialogs::Icon::Warning, Dialogs::Answer::No);
+            });
     }
     own.reset();
     if (result.status != SkosImport::Result::Status::Imported && created)
@@ -187,9 +190,10 @@ QString convertJet(const QString &jetPath)
     QString question = QStringLiteral("The file %1 is an Access (Jet) database.\n"
                                       "Convert it into a database of this program, %2, and open that?")
                            .arg(QFileInfo(jetPath).fileName(), QDir::toNativeSeparators(out));
-    if (QFileInfo::exists(out))
+    const bool replaces = QFileInfo::exists(out);
+    if (replaces)
         question += QStringLiteral("\nThe file %1 already exists: it will be replaced.").arg(QFileInfo(out).fileName());
-    if (!dialogs().question(question))
+    if (!dialogs().question(question, {}, Dialogs::Icon::Question, replaces ? Dialogs::Answer::No : Dialogs::Answer::Yes))
         return {};
 
     Jet::Result r;

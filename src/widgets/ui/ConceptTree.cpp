@@ -39,18 +39,24 @@ QPixmap drawnPicture(int id)
         g.drawEllipse(QRect(5, 5, 4, 4));
         return p;
     }
+    if (id == 2) {
+        // Mapped: a large disc in a strong colour with a white tick.
+        g.setRenderHint(QPainter::Antialiasing);
+        g.setPen(QPen(QColor(120, 40, 0), 1));
+        g.setBrush(QColor(235, 90, 0));
+        g.drawEllipse(QRectF(1, 1, 12, 12));
+        g.setPen(QPen(Qt::white, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        g.drawPolyline(QPolygonF({QPointF(4, 7.2), QPointF(6.2, 9.6), QPointF(10.2, 4.6)}));
+        return p;
+    }
     g.setPen(QColor(96, 96, 96));
-    g.setBrush(pref ? QColor(255, 200, 0) : QColor(Qt::white));
+    g.setBrush(pref ? QColor(235, 90, 0) : QColor(Qt::white));
     g.drawRect(box);
-    g.setPen(QPen(pref ? QColor(140, 0, 0) : QColor(Qt::black), 1));
+    g.setPen(QPen(pref ? QColor(Qt::white) : QColor(Qt::black), 1));
     if (id == 0 || id == 1 || id == 4)
         g.drawLine(4, 6, 9, 6);
     if (id == 0)
         g.drawLine(6, 4, 6, 9);
-    if (id == 2) {
-        g.drawLine(4, 6, 6, 9);
-        g.drawLine(6, 9, 9, 4);
-    }
     return p;
 }
 

@@ -626,6 +626,18 @@ int FlexGrid::colWidth(int c) const
     return c >= 0 && c < m_widths.size() ? m_widths.at(c) : 0;
 }
 
+void FlexGrid::fitColumnTo(int c, const QString &text)
+{
+    if (c < 0 || c >= m_widths.size())
+        return;
+    const int needed = fontMetrics().horizontalAdvance(text) + 12;
+    if (m_widths.at(c) >= needed)
+        return;
+    m_widths[c] = needed;
+    if (!m_batch)
+        applyWidths();
+}
+
 Qt::Alignment FlexGrid::colAlignment(int c) const
 {
     return Qt::Alignment(m_model->colAlignment.value(c, Qt::AlignLeft));

@@ -175,6 +175,8 @@ public:
     QString formatString() const { return m_formatString; }
     void setFormatString(const QString &format);
     int colWidth(int c) const;
+    // Widens column c (in pixels) so that text in the grid's font fits in it.
+    void fitColumnTo(int c, const QString &text);
     Qt::Alignment colAlignment(int c) const;
 
     // Sorts the data rows by the current column.  Settings: 1 generic

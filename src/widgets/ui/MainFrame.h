@@ -42,4 +42,11 @@ public:
     // Menu items and menus by object name ("mnuProgettoApri", "mnuTools", ...).
     QAction *action(const QString &objectName) const;
     QMenu *menu(const QString &objectName) const;
+
+signals:
+    // The shared connection was opened on a database (its path, or the name
+    // of the server), or closed by Project > Close.  Child windows that stay
+    // open across a Close follow these.
+    void databaseOpened(const QString &name);
+    void databaseClosed();
 };

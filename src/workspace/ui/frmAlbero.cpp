@@ -150,7 +150,49 @@ frmAlbero::frmAlbero(QWidget *parent)
     connect(treeClassificazione, &ConceptTree::nodeExpand, this, &frmAlbero::treeClassificazione_Expand);
     connect(treeClassificazione, &ConceptTree::nodeCollapse, this, &frmAlbero::treeClassificazione_Collapse);
 
+    fitSearchBand();
+
+    lblStato = new QLabel(this);
+    lblStato->setObjectName(QStringLiteral("lblStato"));
+    lblStato->setWordWrap(true);
+    lblStato->setMargin(4);
+    lblStato->setFrameShape(QFrame::StyledPanel);
+    lblStato->setAutoFillBackground(true);
+    QPalette notice = lblStato->palette();
+    notice.setColor(QPalette::Window, QColor(255, 248, 200));
+    notice.setColor(QPalette::WindowText, Qt::black);
+    lblStato->setPalette(notice);
+    lblStato->hide();
+
+    if (MainFrame *main = MainFrame::instance()) {
+        connect(main, &MainFrame::databaseClosed, this, &frmAlbero::databaseClosed);
+        connect(main, &MainFrame::databaseOpened, this, &frmAlbero::databaseOpened);
+    }
+
     resize(Twips::toPixels(kDesignWidth), Twips::toPixels(kDesignHeight));
+}
+
+void frmAlbero::fitSearchBand()
+{
+    // The designed check boxes are too narrow for their captions in some
+    // fonts ("scopeNote" was clipped): widen both groups as needed, taking
+    // the room from the word box, so that the band keeps its designed size.
+    int need = 0;
+    for (QCheckBox *c : {chkPrefLabel, chkAltLabel, chkScopeNote, chkRelated, chkNarrower, chkBroader})
+        need = std::max(need, Twips::fromPixels(c->sizeHint().width()));
+    const int extra = std::clamp(need - 1215, 0, 600);
+    if (extra == 0)
+        return;
+    auto *Frame2 = Frame1->findChild<QFrame *>(QStringLiteral("Frame2"));
+    auto *Frame3 = Frame1->findChild<QFrame *>(QStringLiteral("Frame3"));
+    place(txtCerca, {600, 300, 2055 - 2 * extra, 315});
+    place(Frame2, {2760 - 2 * extra, 150, 1335 + extra, 885});
+    place(Frame3, {4140 - extra, 150, 1335 + extra, 885});
+    for (QCheckBox *c : {chkPrefLabel, chkAltLabel, chkScopeNote, chkRelated, chkNarrower, chkBroader}) {
+        QRect r = m_twips.value(c->objectName());
+        r.setWidth(1215 + extra);
+        place(c, r);
+    }
 }
 
 frmAlbero::~frmAlbero()
@@ -224,9 +266,64 @@ void frmAlbero::Form_Load(const TreeLoad::Request &request)
     vGridCurrentRow = 0;
     for (QCheckBox *c : {chkAltLabel, chkPrefLabel, chkNarrower, chkBroader, chkRelated, chkScopeNote})
         c->setChecked(true);
-    CaricaAlbero(request.caption, request.rootQuery, request.rootParams, request.side);
+    m_request = request;
+    m_loadedFrom = vConnection.databasePath();
+    const bool complete = CaricaAlbero(request.caption, request.rootQuery, request.rootParams, request.side);
     treeClassificazione->setExpanded(1, true);
     setWindowTitle(request.caption);
+    // A field or subset this database does not hold gives the root alone:
+    // say so, rather than leave an empty tree without a word.
+    m_treeNote = complete && treeClassificazione->count() == 1 ? request.nothingFound : QString();
+    setStatusText(m_treeNote);
+    setDatabaseCommands(true);
+}
+
+void frmAlbero::setDatabaseCommands(bool enabled)
+{
+    for (QWidget *w : std::initializer_list<QWidget *>{Frame1, cmdVisualizzaMappati, cmdMapping, cmdRelazioni,
+                                                       msfgInformazioni})
+        w->setEnabled(enabled);
+}
+
+QString frmAlbero::statusText() const
+{
+    return lblStato->isHidden() ? QString() : lblStato->text();
+}
+
+void frmAlbero::setStatusText(const QString &text)
+{
+    lblStato->setText(text);
+    lblStato->setVisible(!text.isEmpty());
+    placeStatus();
+}
+
+void frmAlbero::placeStatus()
+{
+    if (!lblStato || lblStato->isHidden())
+        return;
+    const QRect tree = treeClassificazione->geometry();
+    const int h = std::min(tree.height(), lblStato->heightForWidth(tree.width()));
+    lblStato->setGeometry(tree.left(), tree.bottom() + 1 - h, tree.width(), h);
+    lblStato->raise();
+}
+
+void frmAlbero::databaseClosed()
+{
+    // The tree can still be browsed; what reads or marks the database waits
+    // for it to be opened again.
+    setDatabaseCommands(false);
+    setStatusText(QStringLiteral("The database is closed: open it again to go on with this tree."));
+}
+
+void frmAlbero::databaseOpened(const QString &name)
+{
+    if (name == m_loadedFrom) {
+        setDatabaseCommands(true);
+        setStatusText(m_treeNote);
+        return;
+    }
+    // Another database: the same thesaurus and field or subset, read from it.
+    Form_Load(m_request);
 }
 
 void frmAlbero::progress(const QString &side, qint32 id, bool paintNow)
@@ -450,6 +547,7 @@ void frmAlbero::cmdEseguiRicerca_Click()
             ConceptTree *tree = treeClassificazione;
             ConceptTree::Update update(*tree);
             cmdCancellaSelezione_Click();
+            int first = 0;
             for (const qint32 id : ids) {
                 const int node = tree->indexOfKey(AlberoQuery::nodeKey(left, id));
                 if (!node)
@@ -458,7 +556,12 @@ void frmAlbero::cmdEseguiRicerca_Click()
                 expandAsUser(node);
                 tree->setBold(node, true);
                 tree->setForeColor(node, QColor(0, 0, 255));
+                if (!first || node < first)
+                    first = node;
             }
+            // The view ends on the first hit in the tree's order, not the last one made visible.
+            if (first)
+                tree->ensureVisible(first);
         }
     }
     if (failure)
@@ -576,9 +679,12 @@ void frmAlbero::layoutTwips(int W, int H)
         return;
     const auto at = [this](const char *name) { return m_twips.value(QString::fromLatin1(name)); };
 
+    // The right-hand buttons follow the right edge, but never move over the
+    // search band.
+    const int searchRight = at("Frame1").left() + at("Frame1").width();
     for (QPushButton *b : {cmdChiudiFinestra, cmdMapping, cmdRelazioni}) {
         QRect r = m_twips.value(b->objectName());
-        r.moveLeft(W - r.width() - 160);
+        r.moveLeft(std::max(W - r.width() - 160, searchRight + 165));
         place(b, r);
     }
     const QRect collassa = at("cmdCollassa");
@@ -597,10 +703,11 @@ void frmAlbero::layoutTwips(int W, int H)
     grid.moveTop(label.top() + label.height());
     grid.setWidth(tree.left() + tree.width());
     place(msfgInformazioni, grid);
+    placeStatus();
 
-    const int needed = chiudi.left() + chiudi.width() + 160;
-    if (needed > W) {
-        QWidget *outer = qobject_cast<QMdiSubWindow *>(parentWidget()) ? parentWidget() : this;
-        outer->resize(Twips::toPixels(needed), outer->height());
-    }
+    // The designed rule widens the window when the close button ends past its
+    // right edge; following the edge, it never does.  Held clear of the search
+    // band, it may: the window keeps the width it was given (the side-by-side
+    // tiling decides it) and the buttons stand past the edge rather than over
+    // the check boxes.
 }

@@ -96,6 +96,15 @@ public:
     // A control's position and size in twips as the layout last placed it.
     QRect twipsGeometry(const QString &controlName) const;
 
+    // The window's status line over the foot of the tree: why the tree is
+    // empty, or that the database is closed ("" when there is nothing to say).
+    QString statusText() const;
+    // Follows Project > Close and Open: closed, the commands that need the
+    // database are off; opened again, they come back, and on another
+    // database the tree is loaded anew from the same request.
+    void databaseClosed();
+    void databaseOpened(const QString &name);
+
 protected:
     void resizeEvent(QResizeEvent *event) override;
 
@@ -108,8 +117,18 @@ private:
     void place(QWidget *w, const QRect &twips);
     void finishingPass(const QVector<mdlGlobale::NodeRecord> &records);
     void progress(const QString &side, qint32 id, bool paintNow);
+    void setStatusText(const QString &text);
+    void placeStatus();
+    // The commands that need the database, on or off.
+    void setDatabaseCommands(bool enabled);
+    // The search band's check boxes wide enough for their captions.
+    void fitSearchBand();
 
     QHash<QString, QRect> m_twips;
+    TreeLoad::Request m_request; // what the tree was last loaded from
+    QString m_loadedFrom;        // the database it was loaded from
+    QString m_treeNote;          // said while the tree is shown: why it is empty
+    QLabel *lblStato = nullptr;
     class ProgressThrottle *m_throttle = nullptr;
 
     QGroupBox *Frame1;

@@ -100,17 +100,71 @@ frmRisultatoMapping::frmRisultatoMapping(QWidget *parent)
     cmbRelazione->addItems(vRelationNames);
     cmbRelazione->setCurrentIndex(-1);
     cmbRelazione->setEditText(QString::fromLatin1(MappingEditor::NoRelationText));
+    m_clean = boxes();
+
+    // Saving needs the database; the editor stays open when it is closed.
+    if (MainFrame *main = MainFrame::instance()) {
+        connect(main, &MainFrame::databaseClosed, this, [this] { setDatabaseOpen(false); });
+        connect(main, &MainFrame::databaseOpened, this, [this] { setDatabaseOpen(true); });
+    }
+    setDatabaseOpen(vConnection.isOpen());
 }
 
 frmRisultatoMapping::~frmRisultatoMapping() = default;
 
+MappingEditor::Boxes frmRisultatoMapping::boxes() const
+{
+    return {txtEurovoc->text(), txtTarget->text(), cmbRelazione->currentText(), txtNotes->toPlainText()};
+}
+
+bool frmRisultatoMapping::hasUnsavedRelation() const
+{
+    return MappingEditor::unsaved(boxes(), m_clean);
+}
+
+void frmRisultatoMapping::setDatabaseOpen(bool open)
+{
+    cmdSalva->setEnabled(open);
+}
+
+void frmRisultatoMapping::setEditMode(bool editing)
+{
+    const QString tip = editing ? QStringLiteral("Only the relation is changed here: the concepts and the notes "
+                                                 "of a stored relation stay as they are.")
+                                : QString();
+    txtEurovoc->setReadOnly(editing);
+    txtTarget->setReadOnly(editing);
+    txtNotes->setReadOnly(editing);
+    for (QWidget *w : std::initializer_list<QWidget *>{txtEurovoc, txtTarget, txtNotes})
+        w->setToolTip(tip);
+}
+
+void frmRisultatoMapping::leaveEditMode()
+{
+    if (vEditRelationId <= 0 && !txtEurovoc->isReadOnly())
+        return;
+    // What the boxes show belongs to the report's row, which a new pair must
+    // not update: start the new relation from empty boxes.
+    vEditRelationId = 0;
+    setEditMode(false);
+    txtEurovoc->clear();
+    txtTarget->clear();
+    txtNotes->clear();
+    cmbRelazione->setCurrentIndex(-1);
+    cmbRelazione->setEditText(QString::fromLatin1(MappingEditor::NoRelationText));
+    Label3->clear();
+    m_clean = boxes();
+}
+
 void frmRisultatoMapping::putSource(const QString &text)
 {
+    leaveEditMode();
     txtEurovoc->setText(text);
 }
 
 void frmRisultatoMapping::putTarget(const QString &caption, const QString &text)
 {
+    leaveEditMode();
     txtTarget->setText(text);
     Label2->setText(caption);
 }
@@ -123,13 +177,17 @@ void frmRisultatoMapping::showModeless()
 }
 
 void frmRisultatoMapping::showModalForEdit(qint32 id, const QString &eurovoc, const QString &relation,
-                                           const QString &target, const QString &notes)
+                                           const QString &target, const QString &notes, const QString &thesaurus)
 {
     vEditRelationId = id;
     txtEurovoc->setText(eurovoc);
     txtTarget->setText(target);
     cmbRelazione->setEditText(relation);
     txtNotes->setPlainText(notes);
+    // The heading names the row's thesaurus, not that of the last alignment window.
+    Label2->setText(thesaurus.toLower());
+    setEditMode(true);
+    m_clean = boxes();
     // The definition follows the row's relation, as if it had been chosen.
     cmbRelazione_Click();
     if (isVisible())
@@ -151,12 +209,9 @@ void frmRisultatoMapping::cmbRelazione_Click()
 
 void frmRisultatoMapping::cmdSalva_Click()
 {
-    MappingEditor::Boxes boxes;
-    boxes.eurovoc = txtEurovoc->text();
-    boxes.target = txtTarget->text();
-    boxes.relation = cmbRelazione->currentText();
-    boxes.notes = txtNotes->toPlainText();
-    if (MappingEditor::Salva(boxes))
+    if (!cmdSalva->isEnabled())
+        return; // Ctrl+S while no database is open
+    if (MappingEditor::Salva(boxes()))
         clearAfterSave();
 }
 
@@ -168,6 +223,8 @@ void frmRisultatoMapping::clearAfterSave()
     cmbRelazione->setEditText(QString::fromLatin1(MappingEditor::NoRelationText));
     Label3->clear();
     txtNotes->clear();
+    setEditMode(false);
+    m_clean = boxes();
     hide();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "workspace/mappingeditor.h"
+
 #include <QDialog>
 
 class QComboBox;
@@ -31,10 +33,18 @@ public:
     // Shows the editor without blocking its caller.
     void showModeless();
     // Opens the editor on an existing relation: vEditRelationId = id, the
-    // four boxes take the row's texts, and the editor is shown modally; returns
-    // when it is hidden or closed.
+    // four boxes take the row's texts, the target box's heading names the
+    // row's thesaurus, and the editor is shown modally; returns when it is
+    // hidden or closed.  Only the relation can be changed then: the concept
+    // boxes and the notes are read-only.
     void showModalForEdit(qint32 id, const QString &eurovoc, const QString &relation, const QString &target,
-                          const QString &notes);
+                          const QString &notes, const QString &thesaurus = {});
+
+    // True when the boxes hold something that was neither saved nor as the
+    // editor was filled (a pair in progress, notes, a changed relation).
+    bool hasUnsavedRelation() const;
+    // Save stays off while no database is open.
+    void setDatabaseOpen(bool open);
 
     ~frmRisultatoMapping() override;
 
@@ -47,6 +57,13 @@ public slots:
 private:
     explicit frmRisultatoMapping(QWidget *parent);
     void clearAfterSave();
+    MappingEditor::Boxes boxes() const;
+    // Edit mode: the concept boxes and the notes read-only, with a tool tip.
+    void setEditMode(bool editing);
+    // Leaves the edit of a report row before a new pair is put together.
+    void leaveEditMode();
+
+    MappingEditor::Boxes m_clean; // the boxes as last filled, saved or emptied
 
     QLabel *Label1;
     QLineEdit *txtEurovoc;

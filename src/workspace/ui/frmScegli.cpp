@@ -7,7 +7,9 @@
 #include "data/mdlGlobale.h"
 
 #include <QButtonGroup>
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QStyle>
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
@@ -33,6 +35,19 @@ QLabel *label(QWidget *parent, const char *name, const QString &text, const QRec
     l->setObjectName(QString::fromLatin1(name));
     l->setGeometry(r);
     return l;
+}
+
+// The list of a combo box shows every entry whole: as wide as its longest
+// entry, never cut in the middle.
+void fitList(QComboBox *c)
+{
+    QAbstractItemView *view = c->view();
+    view->setTextElideMode(Qt::ElideNone);
+    int widest = 0;
+    for (int i = 0; i < c->count(); ++i)
+        widest = std::max(widest, view->fontMetrics().horizontalAdvance(c->itemText(i)));
+    const int frame = 2 * view->frameWidth() + view->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 16;
+    view->setMinimumWidth(std::max(c->width(), widest + frame));
 }
 
 QComboBox *combo(QWidget *parent, const char *name, const QRect &r)
@@ -125,6 +140,7 @@ frmScegli::frmScegli(QWidget *parent)
 
     // Load.
     cmbSource->addItems(eurovocFields());
+    fitList(cmbSource);
     cmbSource->setCurrentIndex(-1);
     cmbSource->setEditText(kFieldPlaceholder);
     optECLAS->setChecked(true);
@@ -139,6 +155,7 @@ void frmScegli::option_Click(int model, bool checked)
         return;
     cmbTarget->clear();
     cmbTarget->addItems(subsets(model));
+    fitList(cmbTarget);
     cmbTarget->setCurrentIndex(-1);
     cmbTarget->setEditText(Ids::modelName(model).toUpper());
     m_targetModel = model;
