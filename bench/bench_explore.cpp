@@ -35,21 +35,14 @@ using namespace mdlGlobale;
 
 namespace {
 
+using Bench::timed;
+
 int optionOr(const QStringList &args, const char *name, int fallback)
 {
     const qsizetype i = args.indexOf(QString::fromLatin1(name));
     bool ok = false;
     const int v = i >= 0 && i + 1 < args.size() ? args.at(i + 1).toInt(&ok) : 0;
     return ok ? v : fallback;
-}
-
-template<typename F>
-double timed(F &&f)
-{
-    QElapsedTimer t;
-    t.start();
-    f();
-    return t.nsecsElapsed() / 1e6;
 }
 
 int highlightedCount(ConceptTree *t)

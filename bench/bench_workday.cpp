@@ -16,16 +16,17 @@
 // --trees-only measures Open and Mapping > New alone (for profiling the load).
 // --db keeps the generated database in FILE (made when it is missing), so
 // that later runs skip the generation.
+#include "base/dialogs.h"
 #include "benchutil.h"
 #include "data/cConnessione.h"
 #include "data/generator.h"
 #include "data/ids.h"
+#include "data/mdlGlobale.h"
 #include "data/searchindex.h"
-#include "shell/dialogs.h"
-#include "shell/mdlGlobale.h"
+#include "shell/ui/app.h"
 #include "shell/ui/frmMain.h"
 #include "workspace/search.h"
-#include "workspace/ui/ConceptTree.h"
+#include "widgets/ui/ConceptTree.h"
 #include "workspace/ui/frmAlbero.h"
 #include "workspace/ui/frmScegli.h"
 
@@ -48,21 +49,14 @@ using namespace mdlGlobale;
 
 namespace {
 
+using Bench::timed;
+
 const char *kProgram = "bench_workday";
 
 QString optionText(const QStringList &args, const char *name)
 {
     const qsizetype i = args.indexOf(QString::fromLatin1(name));
     return i >= 0 && i + 1 < args.size() ? args.at(i + 1) : QString();
-}
-
-template<typename F>
-double timed(F &&f)
-{
-    QElapsedTimer t;
-    t.start();
-    f();
-    return t.nsecsElapsed() / 1e6;
 }
 
 void run(cConnessione &c, const QString &sql, const QVariantList &params = {})
@@ -191,6 +185,7 @@ int main(int argc, char **argv)
 
     ScopedScriptedDialogs quiet;
     frmMain main;
+    installRooms(main);
     main.show();
     main.setStartupMenus();
 

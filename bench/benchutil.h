@@ -1,6 +1,7 @@
 #pragma once
 
 // Small helpers shared by the benchmark programs.
+#include <QElapsedTimer>
 #include <QString>
 #include <algorithm>
 #include <cstdio>
@@ -17,6 +18,16 @@ double median(Container v)
     std::sort(v.begin(), v.end());
     const auto n = v.size();
     return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2.0;
+}
+
+// How long f takes, in milliseconds.
+template<typename F>
+double timed(F &&f)
+{
+    QElapsedTimer t;
+    t.start();
+    f();
+    return t.nsecsElapsed() / 1e6;
 }
 
 // Stops the benchmark with a reason on standard error.
