@@ -5,7 +5,8 @@ PACKAGES=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libgl-dev
   libsqlite3-dev sqlite3
-  libraptor2-dev mdbtools-dev mdbtools
+  libraptor2-dev mdbtools-dev mdbtools libyaml-dev
+  python3 python3-jsonschema python3-yaml
 )
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -1,13 +1,19 @@
 // The exports in the exchange formats: each one read back into an empty copy
 // of the database gives the same relations (and notes, where the format
-// carries them); the SSSOM metadata and the CSV layout byte for byte; URIs RDF
-// cannot carry reported; files that cannot be written.
+// carries them; and ids, where the records name this database); the SSSOM
+// metadata and the CSV layout byte for byte; the SSSOM export checked against
+// the standard by an independent validator; URIs RDF cannot carry reported;
+// files that cannot be written.
 #include "base/clock.h"
 #include "mapping_fixture.h"
 #include "tools/mappingformats.h"
 #include "tools/mappingimport.h"
 #include "tools/mappingrdf.h"
+#include "tools/mappingsettings.h"
+#include "tools/mappingtable.h"
 
+#include <QProcess>
+#include <QRegularExpression>
 #include <QtTest>
 
 using namespace MappingFixture;
@@ -44,7 +50,7 @@ struct Imported
 {
     MappingImport::File file;
     MappingImport::Analisi analisi;
-    Unione::Esito esito;
+    MappingImport::Registrazione esito;
 };
 
 Imported importInto(const QString &db, const QString &path)
@@ -58,6 +64,46 @@ Imported importInto(const QString &db, const QString &path)
     r.analisi = MappingImport::analizza(c, r.file);
     r.esito = MappingImport::registra(c, r.analisi);
     return r;
+}
+
+// The relations with their ids and references (notes left out).
+QStringList idsAndReferences(const QString &db)
+{
+    QStringList rows;
+    for (const QString &row : relationRows(db))
+        rows << row.section(QLatin1Char('|'), 0, 4);
+    return rows;
+}
+
+// The export with its generated ids (the set's, the database's) put as
+// <set> and <db>, so that the rest can be compared exactly.
+QString withoutUuids(QString text, QString *setId = nullptr, QString *dbId = nullptr)
+{
+    static const QRegularExpression uuid(QStringLiteral("urn:uuid:[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}"));
+    const QRegularExpressionMatch set = uuid.match(text.mid(text.indexOf(QLatin1String("mapping_set_id"))));
+    const QRegularExpressionMatch db = uuid.match(text.mid(text.indexOf(QLatin1String("relation:"))));
+    if (setId)
+        *setId = set.captured();
+    if (dbId)
+        *dbId = db.captured();
+    if (set.hasMatch())
+        text.replace(set.captured(), QStringLiteral("<set>"));
+    if (db.hasMatch())
+        text.replace(db.captured(), QStringLiteral("<db>"));
+    return text;
+}
+
+// Runs the independent validator of the standard on a file: its problems,
+// or nothing; skips (status 77) when Python or its modules are missing.
+int validate(const QString &path, QString &problems)
+{
+    const QString spec = sharedDataPath() + QStringLiteral("/sssom/spec");
+    QProcess p;
+    p.start(QStringLiteral("python3"), {QStringLiteral(VOSPAN_SOURCE_DIR "/tests/support/sssom_validate.py"), path, spec});
+    if (!p.waitForFinished(60000))
+        return 77;
+    problems = QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
+    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : 77;
 }
 
 } // namespace
@@ -75,6 +121,9 @@ private slots:
     void csvLayoutExactly();
     void urisRdfCannotCarryAreReportedNotMangled();
     void escapesAreUndoneExactly();
+    void sssomPassesTheStandard();
+    void sssomLicenseGivenOrRemembered();
+    void sssomWriterRefusesWhatTheStandardDoesNot();
     void unwritableFileReported();
     void iriCheck_data();
     void iriCheck();
@@ -103,10 +152,11 @@ void TestMappingFormats::roundTrip()
     QFETCH(QString, file);
     TestDb t;
     const QString db = roundTripDatabase(t, wildUris);
-    const QString copy = emptyCopy(t, db, QStringLiteral("copy.sqlite"));
     const QString path = t.path(file);
 
     const MappingFormats::Esito e = exportTo(db, Formato(formato), 0, path);
+    // The same database, emptied after the export.
+    const QString copy = emptyCopy(t, db, QStringLiteral("copy.sqlite"));
     QVERIFY2(e.scritto, qPrintable(e.errore));
     QCOMPARE(e.relazioni, wildUris ? 7 : 6);
     QVERIFY(e.omesse.isEmpty());
@@ -116,8 +166,17 @@ void TestMappingFormats::roundTrip()
     QCOMPARE(r.analisi.nuove.size(), e.relazioni);
     QCOMPARE(r.analisi.sconosciute, 0);
     QCOMPARE(r.analisi.rifiutate, 0);
-    QVERIFY(r.esito.unito);
+    QVERIFY(r.esito.registrato);
     QCOMPARE(relationSet(copy, notes), relationSet(db, notes));
+    // SSSOM records name this database (the copy is a copy of its file):
+    // every relation keeps its id, and the summary says so.
+    if (Formato(formato) == Formato::Sssom) {
+        QCOMPARE(r.analisi.idConservati, e.relazioni);
+        QCOMPARE(r.esito.idConservati, e.relazioni);
+        QCOMPARE(idsAndReferences(copy), idsAndReferences(db));
+        QVERIFY(MappingImport::riepilogo(r.analisi, path)
+                    .contains(QStringLiteral("\n    7 of them keep the ids their records have in this database\n")));
+    }
     // Notes come back character for character, the hard one included.
     if (notes)
         QVERIFY(relationSet(copy, true).join(QLatin1Char('\n')).contains(hardNote()));
@@ -136,36 +195,55 @@ void TestMappingFormats::sssomMetadataAndHeaderExactly()
     TestDb t;
     const QString db = thesaurus(t);
     addHardConcepts(db);
-    addRelations(db, {{9, 4, 104, 5004, 9, QStringLiteral("a\tb")}, {12, 4, 201, 5201, 8, QVariant()},
+    addRelations(db, {{9, 4, 104, 5004, 9, QStringLiteral("a\tb \"c\"")}, {12, 4, 201, 5201, 8, QVariant()},
                       {2, 1, 101, 1001, 9, QStringLiteral("other project")}});
     const QString path = t.path(QStringLiteral("m.sssom.tsv"));
     const MappingFormats::Esito e = exportTo(db, Formato::Sssom, 4, path);
     setProgramClock(nullptr);
     QVERIFY(e.scritto);
     QCOMPARE(e.relazioni, 2);
-    const QString text = QString::fromUtf8(readFile(path));
+    QString setId, dbId;
+    const QString text = withoutUuids(QString::fromUtf8(readFile(path)), &setId, &dbId);
     const QStringList expected = {
-        QStringLiteral("#mapping_set_id: urn:vospan:mappings:eurovoc-gemet:2026-03-07"),
-        QStringLiteral("#license: https://w3id.org/sssom/license/unspecified"),
+        // record_id came with version 1.1 of the standard.
+        QStringLiteral("#sssom_version: \"1.1\""),
+        // Prefixes in the order their namespaces are first used; the built-in
+        // ones (skos, semapv) are not declared; non-ASCII values quoted.
         QStringLiteral("#curie_map:"),
+        QStringLiteral("#  eurovoc2: http://"),
+        QStringLiteral("#  eionet: http://www.eionet.europa.eu/"),
+        QStringLiteral("#  relation: <db>#"),
         QStringLiteral("#  eurovoc: http://eurovoc.europa.eu/"),
-        // Prefixes in the order their namespaces first appear; non-ASCII values quoted.
         QStringLiteral("#  gemet: \"http://gemet.example/\u00dcberschwemmung-\u6d2a\u6c34#\""),
         QStringLiteral("#  gemet2: http://gemet.example/"),
-        QStringLiteral("#  semapv: https://w3id.org/semapv/vocab/"),
-        QStringLiteral("#  skos: http://www.w3.org/2004/02/skos/core#"),
-        QStringLiteral("#mapping_date: 2026-03-07"),
-        QStringLiteral("#subject_source: http://eurovoc.europa.eu"),
-        QStringLiteral("#object_source: http://www.eionet.europa.eu/gemet"),
+        QStringLiteral("#mapping_set_id: <set>"),
+        QStringLiteral("#mapping_set_title: \"EUROVOC-GEMET mapping relations\""),
+        QStringLiteral("#license: https://w3id.org/sssom/license/unspecified"),
+        QStringLiteral("#subject_source: eurovoc2:eurovoc.europa.eu"),
+        QStringLiteral("#object_source: eionet:gemet"),
         QStringLiteral("#mapping_tool: \"Vospan - Quendral\""),
-        QStringLiteral("subject_id\tsubject_label\tpredicate_id\tobject_id\tobject_label\tmapping_justification\t"
-                       "comment\trecord_id"),
+        QStringLiteral("#mapping_date: 2026-03-07"),
+        QStringLiteral("record_id\tsubject_id\tsubject_label\tpredicate_id\tobject_id\tobject_label\t"
+                       "mapping_justification\tcomment"),
         // Ordered as the other exports: relation label, then source label.
-        QStringLiteral("eurovoc:100141?a=1&b='2'\tflood \"risk\", <coast>\tskos:broadMatch\tgemet:%C3%A9\t"
-                       "\u00dcberschwemmung\\t\u6d2a\u6c34\tsemapv:ManualMappingCuration\t\t12"),
-        QStringLiteral("eurovoc:104\tsrc 04\tskos:exactMatch\tgemet2:4\tgemet 04\tsemapv:ManualMappingCuration\ta\\tb\t9"),
+        // Values with a tab or a quote are quoted, their quotes doubled.
+        QStringLiteral("relation:12\teurovoc:100141?a=1&b='2'\t\"flood \"\"risk\"\", <coast>\"\tskos:broadMatch\t"
+                       "gemet:%C3%A9\t\"\u00dcberschwemmung\t\u6d2a\u6c34\"\tsemapv:ManualMappingCuration\t"),
+        QStringLiteral("relation:9\teurovoc:104\tsrc 04\tskos:exactMatch\tgemet2:4\tgemet 04\t"
+                       "semapv:ManualMappingCuration\t\"a\tb \"\"c\"\"\""),
         QString()};
     QCOMPARE(text.split(QLatin1Char('\n')), expected);
+
+    // Each export is a set of its own; the database keeps its identity.
+    QVERIFY(setId.startsWith(QLatin1String("urn:uuid:")) && dbId.startsWith(QLatin1String("urn:uuid:")));
+    QVERIFY(setId != dbId);
+    QCOMPARE(exportTo(db, Formato::Sssom, 4, path).relazioni, 2);
+    QString setId2, dbId2;
+    withoutUuids(QString::fromUtf8(readFile(path)), &setId2, &dbId2);
+    QVERIFY(setId2 != setId);
+    QCOMPARE(dbId2, dbId);
+    QCOMPARE(TestDb::value(db, QStringLiteral("select value from vospan_settings where name = 'database_id'")).toString(),
+             dbId);
 }
 
 void TestMappingFormats::csvLayoutExactly()
@@ -228,22 +306,176 @@ void TestMappingFormats::urisRdfCannotCarryAreReportedNotMangled()
 
 void TestMappingFormats::escapesAreUndoneExactly()
 {
-    const QStringList samples = {hardNote(), QStringLiteral("\\t is not a tab"), QStringLiteral("ends in \\"),
-                                 QStringLiteral("\\\\\t\\n"), QString(), QStringLiteral("\r\r\n\n")};
-    for (const QString &s : samples) {
-        const QString tsv = MappingFormats::escapeTsv(s);
-        QVERIFY(!tsv.contains(QLatin1Char('\t')) && !tsv.contains(QLatin1Char('\n')) && !tsv.contains(QLatin1Char('\r')));
-        QCOMPARE(MappingFormats::unescapeTsv(tsv), s);
+    // One quoting rule for CSV and SSSOM's table: what is written is read
+    // back exactly, whatever the text; a backslash is only a backslash.
+    const QString awkward = hardNote() + QStringLiteral("\r only\rend \\t \\n \\\\ ") + QChar(0xFFFE) + QChar(0xFFFF)
+                            + QStringLiteral("\"\"\t\"");
+    const QStringList samples = {awkward, QStringLiteral("\\t is not a tab"), QStringLiteral("ends in \\"),
+                                 QString(), QStringLiteral("\r\r\n\n"), QStringLiteral("\""), QStringLiteral("a,b")};
+    for (QChar separator : {QLatin1Char('\t'), QLatin1Char(',')}) {
+        QString text;
+        for (const QString &s : samples)
+            text += MappingTable::line({s, QStringLiteral("x")}, separator) + QStringLiteral("\r\n");
+        const MappingTable::Reading r = MappingTable::read(text, separator, 1, MappingTable::LooseQuotes::Refused);
+        QVERIFY2(r.ok, qPrintable(r.error));
+        QCOMPARE(r.records.size(), samples.size());
+        for (int i = 0; i < samples.size(); ++i)
+            QCOMPARE(r.records.at(i).fields, (QStringList{samples.at(i), QStringLiteral("x")}));
+        // Line numbers count the line ends inside quotes (LF, CR LF, CR alone):
+        // the first sample holds four.
+        QCOMPARE(r.records.at(1).line, 1 + 4 + 1);
     }
-    QCOMPARE(MappingFormats::escapeTsv(QStringLiteral("a\tb\\c\nd\re")), QStringLiteral("a\\tb\\\\c\\nd\\re"));
-    QCOMPARE(MappingFormats::campoCsv(QStringLiteral("plain & <b>")), QStringLiteral("plain & <b>"));
-    QCOMPARE(MappingFormats::campoCsv(QStringLiteral("a,\"b\"")), QStringLiteral("\"a,\"\"b\"\"\""));
-    QCOMPARE(MappingFormats::campoCsv(QStringLiteral("cr\ronly")), QStringLiteral("\"cr\ronly\""));
-    QCOMPARE(MappingFormats::scalareYaml(QStringLiteral("http://x.example/a#")), QStringLiteral("http://x.example/a#"));
-    QCOMPARE(MappingFormats::scalareYaml(QStringLiteral("a \"b\"\\\t")), QStringLiteral("\"a \\\"b\\\"\\\\\\t\""));
-    QCOMPARE(MappingFormats::scalareYaml(QStringLiteral("key:")), QStringLiteral("\"key:\""));
+    QCOMPARE(MappingTable::field(QStringLiteral("plain & <b> \\n"), QLatin1Char('\t')), QStringLiteral("plain & <b> \\n"));
+    QCOMPARE(MappingTable::field(QStringLiteral("a,\"b\""), QLatin1Char(',')), QStringLiteral("\"a,\"\"b\"\"\""));
+    QCOMPARE(MappingTable::field(QStringLiteral("a,b"), QLatin1Char('\t')), QStringLiteral("a,b"));
+    QCOMPARE(MappingTable::field(QStringLiteral("cr\ronly"), QLatin1Char('\t')), QStringLiteral("\"cr\ronly\""));
+    QCOMPARE(Sssom::yamlScalar(QStringLiteral("http://x.example/a#")), QStringLiteral("http://x.example/a#"));
+    QCOMPARE(Sssom::yamlScalar(QStringLiteral("a \"b\"\\\t")), QStringLiteral("\"a \\\"b\\\"\\\\\\t\""));
+    QCOMPARE(Sssom::yamlScalar(QStringLiteral("key:")), QStringLiteral("\"key:\""));
+    // Texts YAML would read as numbers or truth values stay texts.
+    QCOMPARE(Sssom::yamlScalar(QStringLiteral("1.1")), QStringLiteral("\"1.1\""));
+    QCOMPARE(Sssom::yamlScalar(QStringLiteral("no")), QStringLiteral("\"no\""));
     QCOMPARE(MappingFormats::spazioNomi(QStringLiteral("http://a/b#c")), QStringLiteral("http://a/b#"));
     QCOMPARE(MappingFormats::spazioNomi(QStringLiteral("urn:x:y")), QStringLiteral("urn:x:"));
+    // Multi-valued cells, as the standard's own example escapes them.
+    QCOMPARE(Sssom::splitValues(u"Alice\\|Bob|Charlie"), (QStringList{QStringLiteral("Alice|Bob"), QStringLiteral("Charlie")}));
+    QCOMPARE(Sssom::splitValues(u"Alice\\\\Bob|Charlie\\\\|David\\\\\\|Eve\\\\"),
+             (QStringList{QStringLiteral("Alice\\Bob"), QStringLiteral("Charlie\\"), QStringLiteral("David\\|Eve\\")}));
+    const QStringList values = {QStringLiteral("a|b"), QStringLiteral("c\\"), QString(), QStringLiteral("\\|")};
+    QCOMPARE(Sssom::splitValues(Sssom::joinValues(values)), values);
+}
+
+void TestMappingFormats::sssomPassesTheStandard()
+{
+    if (sharedDataPath().isEmpty())
+        QSKIP("../shared/data is absent: the SSSOM schema is needed for this test");
+    TestDb t;
+    const QString db = thesaurus(t);
+    addHardConcepts(db);
+    const QString awkward = hardNote() + QStringLiteral(" \\t|x|\r") + QChar(0xFFFE) + QChar(0xFFFF) + QStringLiteral(" \"");
+    addRelations(db, {{9, 4, 104, 5004, 9, awkward}, {12, 4, 201, 5201, 8, QVariant()}, {13, 4, 202, 5202, 10,
+                      QStringLiteral("wild URIs")}, {2, 1, 101, 1001, 9, QStringLiteral("\"quoted\"")}});
+    const QString path = t.path(QStringLiteral("m.sssom.tsv"));
+    MappingFormats::OpzioniSssom options;
+    // What a caller may add: authors and dates per relation, candidates
+    // after them (negative ones too), more metadata.
+    options.extraSlots = [](const MappingFormats::Relazione &r, Sssom::Mapping &m) {
+        m.values.insert(QStringLiteral("author_id"), {QStringLiteral("https://orcid.org/0000-0002-1825-0097"),
+                                                      QStringLiteral("https://example.org/people/a|b")});
+        m.set(QStringLiteral("mapping_date"), QStringLiteral("2026-01-%1").arg(r.id, 2, 10, QLatin1Char('0')));
+    };
+    Sssom::Mapping candidate;
+    candidate.set(QStringLiteral("subject_id"), QStringLiteral("http://eurovoc.europa.eu/101"));
+    candidate.set(QStringLiteral("predicate_id"), QStringLiteral("skos:exactMatch"));
+    candidate.set(QStringLiteral("predicate_modifier"), QStringLiteral("Not"));
+    candidate.set(QStringLiteral("object_id"), QStringLiteral("http://gemet.example/3"));
+    candidate.set(QStringLiteral("mapping_justification"), QStringLiteral("semapv:LexicalMatching"));
+    candidate.set(QStringLiteral("confidence"), QStringLiteral("0.25"));
+    options.extraMappings = {candidate};
+    options.extraMetadata.insert(QStringLiteral("mapping_set_description"), {QStringLiteral("with: colons # and hashes")});
+    cConnessione c;
+    openOrThrow(c, db);
+    const MappingFormats::Esito e = MappingFormats::scrivi(c, Formato::Sssom, 0, path, options);
+    QVERIFY2(e.scritto, qPrintable(e.errore));
+    QCOMPARE(e.relazioni, 4);
+
+    QString problems;
+    const int status = validate(path, problems);
+    if (status == 77)
+        QSKIP(qPrintable(QStringLiteral("python3 with the jsonschema and yaml modules is needed: ") + problems));
+    QVERIFY2(status == 0, qPrintable(problems));
+
+    // The validator finds what it must: a file that breaks the rules fails.
+    QByteArray broken = readFile(path);
+    broken.replace("#curie_map:\n", "#curie_map:\n#  skos: http://www.w3.org/2004/02/skos/core#\n");
+    broken.replace("semapv:LexicalMatching", "LexicalMatching");
+    broken.replace("#license:", "#licence:");
+    const QString bad = t.writeFile(QStringLiteral("bad.sssom.tsv"), broken);
+    QCOMPARE(validate(bad, problems), 1);
+    QVERIFY2(problems.contains(QStringLiteral("the built-in prefix skos is declared again")), qPrintable(problems));
+    QVERIFY2(problems.contains(QStringLiteral("'LexicalMatching' is not a CURIE")), qPrintable(problems));
+    QVERIFY2(problems.contains(QStringLiteral("'license' is a required property")), qPrintable(problems));
+
+    // And the notes come back exactly.
+    const MappingImport::File f = MappingImport::leggiFile(path);
+    QVERIFY2(f.ok, qPrintable(MappingImport::messaggioErrore(f, path)));
+    QCOMPARE(f.voci.size(), 4);
+    QCOMPARE(f.negated.size(), 1);
+    QCOMPARE(f.negated.first().confidence, std::optional<double>(0.25));
+    QStringList notes;
+    for (const MappingImport::Voce &v : f.voci)
+        notes << v.note;
+    QVERIFY(notes.contains(awkward));
+    QVERIFY(notes.contains(QStringLiteral("\"quoted\"")));
+}
+
+void TestMappingFormats::sssomLicenseGivenOrRemembered()
+{
+    TestDb t;
+    const QString db = thesaurus(t);
+    addRelations(db, {{1, 4, 101, 5001, 9, QVariant()}});
+    const QString path = t.path(QStringLiteral("m.sssom.tsv"));
+    cConnessione c;
+    openOrThrow(c, db);
+    QCOMPARE(MappingFormats::licenzaPredefinita(c), QStringLiteral("https://w3id.org/sssom/license/unspecified"));
+    MappingFormats::OpzioniSssom options;
+    options.license = QStringLiteral("https://creativecommons.org/licenses/by/4.0/");
+    QVERIFY(MappingFormats::scrivi(c, Formato::Sssom, 0, path, options).scritto);
+    QVERIFY(readFile(path).contains("\n#license: https://creativecommons.org/licenses/by/4.0/\n"));
+    // Given for one export only: not remembered.
+    QCOMPARE(MappingFormats::licenzaPredefinita(c), QStringLiteral("https://w3id.org/sssom/license/unspecified"));
+    QVERIFY(MappingSettings::rememberLicense(c, QStringLiteral("https://creativecommons.org/publicdomain/zero/1.0/")));
+    QVERIFY(MappingFormats::scrivi(c, Formato::Sssom, 0, path).scritto);
+    QVERIFY(readFile(path).contains("\n#license: https://creativecommons.org/publicdomain/zero/1.0/\n"));
+    // The thesaurus tables are not touched: the setting lives in a table of its own.
+    QCOMPARE(TestDb::value(db, QStringLiteral("select count(*) from vospan_settings")).toInt(), 2);
+}
+
+void TestMappingFormats::sssomWriterRefusesWhatTheStandardDoesNot()
+{
+    Sssom::MappingSet set;
+    set.metadata.insert(QStringLiteral("mapping_set_id"), {QStringLiteral("https://example.org/set")});
+    set.metadata.insert(QStringLiteral("license"), {QStringLiteral("https://example.org/license")});
+    Sssom::Mapping m;
+    m.set(QStringLiteral("subject_id"), QStringLiteral("https://example.org/a/1"));
+    m.set(QStringLiteral("predicate_id"), QStringLiteral("skos:exactMatch"));
+    m.set(QStringLiteral("object_id"), QStringLiteral("https://example.org/b/1"));
+    m.set(QStringLiteral("mapping_justification"), QStringLiteral("semapv:ManualMappingCuration"));
+    set.mappings = {m};
+    const Sssom::Written ok = Sssom::write(set);
+    QVERIFY2(ok.ok, qPrintable(ok.error));
+    // Without any 1.1 slot the version is not declared; unnamed namespaces get names.
+    QCOMPARE(QString::fromUtf8(ok.bytes),
+             QStringLiteral("#curie_map:\n#  example: https://example.org/a/\n#  example2: https://example.org/b/\n"
+                            "#mapping_set_id: https://example.org/set\n#license: https://example.org/license\n"
+                            "subject_id\tpredicate_id\tobject_id\tmapping_justification\n"
+                            "example:1\tskos:exactMatch\texample2:1\tsemapv:ManualMappingCuration\n"));
+    const struct {
+        const char *slot;
+        const char *value;
+        const char *error;
+    } cases[] = {{"confidence", "high", "mapping 1: the confidence \"high\" is not a number"},
+                 {"predicate_modifier", "not", "mapping 1: \"not\" is not a value of predicate_modifier"},
+                 {"subject_id", "no colon", "mapping 1: the subject_id \"no colon\" is neither an IRI nor a CURIE of a known prefix"},
+                 {"mapping_date", "7 March", "mapping 1: the mapping_date \"7 March\" is not a date YYYY-MM-DD"},
+                 {"colour", "red", "mapping 1: \"colour\" is not a slot of a mapping"},
+                 {"mapping_justification", "", "mapping 1: it has no mapping_justification"}};
+    for (const auto &c : cases) {
+        Sssom::MappingSet wrong = set;
+        wrong.mappings.first().set(QLatin1String(c.slot), QLatin1String(c.value));
+        const Sssom::Written w = Sssom::write(wrong);
+        QVERIFY(!w.ok);
+        QCOMPARE(w.error, QLatin1String(c.error));
+    }
+    Sssom::MappingSet noLicense = set;
+    noLicense.metadata.remove(QStringLiteral("license"));
+    QCOMPARE(Sssom::write(noLicense).error, QStringLiteral("the mapping set has no license"));
+    Sssom::MappingSet relative = set;
+    relative.metadata.insert(QStringLiteral("license"), {QStringLiteral("cc-by")});
+    QCOMPARE(Sssom::write(relative).error, QStringLiteral("the license \"cc-by\" is not a URI with a scheme"));
+    Sssom::MappingSet builtIn = set;
+    builtIn.prefixes = {{QStringLiteral("skos"), QStringLiteral("http://other.example/")}};
+    QCOMPARE(Sssom::write(builtIn).error, QStringLiteral("the prefix name \"skos\" cannot be declared"));
 }
 
 void TestMappingFormats::unwritableFileReported()

@@ -1,11 +1,14 @@
 // The script commands --export and --import-mappings: exit statuses, what
-// they print, and that a dry run stores nothing.
+// they print, that a dry run stores nothing, that two imports running at once
+// in two processes store each relation once, and that ids which would not fit
+// the 32-bit id column are refused.
 #include "base/commandline.h"
 #include "mapping_fixture.h"
 #include "support/commandrun.h"
 #include "tools/mappingformats.h"
 #include "tools/promptprogetto.h"
 
+#include <QProcess>
 #include <QtTest>
 
 using namespace MappingFixture;
@@ -29,6 +32,9 @@ private slots:
     void exportFailures();
     void importDryRunThenYes();
     void importFailures();
+    void sssomLicenseOption();
+    void twoImportsAtOnceStoreEachRelationOnce();
+    void idsBeyondTheColumnRefused();
 };
 
 void TestMappingFormatsCli::everyExportFormat_data()
@@ -124,7 +130,7 @@ void TestMappingFormatsCli::importDryRunThenYes()
                             + QStringLiteral(": 3 statements read.\nNew mapping relations: 1\n"
                                              "Already present with the same relation: 1\nRepeated in the file: 0\n"
                                              "With URIs unknown to this database: 1\n"
-                                             "    line 3: subject http://eurovoc.europa.eu/7\nRefused: 0\n");
+                                             "    line 3: subject http://eurovoc.europa.eu/7\nNot stored: 0\nRefused: 0\n");
 
     Run r = run({QStringLiteral("--import-mappings"), file, QStringLiteral("--db"), db});
     QCOMPARE(r.status, 0);
@@ -170,5 +176,105 @@ void TestMappingFormatsCli::importFailures()
     QVERIFY(r.err.startsWith(QStringLiteral("Cannot open ")));
 }
 
-QTEST_GUILESS_MAIN(TestMappingFormatsCli)
+void TestMappingFormatsCli::sssomLicenseOption()
+{
+    TestDb t;
+    const QString db = thesaurus(t);
+    addRelations(db, {{4, 2, 101, 2001, 9, QVariant()}});
+    const QString out = t.path(QStringLiteral("m.sssom.tsv"));
+    Run r = run(exportArgs(QStringLiteral("sssom"), db, out)
+                + QStringList{QStringLiteral("--license"), QStringLiteral("https://creativecommons.org/licenses/by/4.0/")});
+    QCOMPARE(r.status, 0);
+    QVERIFY(readFile(out).contains("\n#license: https://creativecommons.org/licenses/by/4.0/\n"));
+    // The first SSSOM export gave the database its identity, for its record ids.
+    QVERIFY(TestDb::value(db, QStringLiteral("select value from vospan_settings where name = 'database_id'"))
+                .toString()
+                .startsWith(QLatin1String("urn:uuid:")));
+
+    r = run(exportArgs(QStringLiteral("sssom"), db, out) + QStringList{QStringLiteral("--license"), QStringLiteral("CC-BY")});
+    QCOMPARE(r.status, 2);
+    QVERIFY(r.err.startsWith(MappingFormats::licenzaRifiutata(QStringLiteral("CC-BY")) + QStringLiteral("\n")));
+    r = run(exportArgs(QStringLiteral("csv"), db, out)
+            + QStringList{QStringLiteral("--license"), QStringLiteral("https://example.org/l")});
+    QCOMPARE(r.status, 2);
+    QVERIFY(r.err.startsWith(QStringLiteral("--license applies to the sssom export only\nUsage: vospan --export")));
+}
+
+void TestMappingFormatsCli::twoImportsAtOnceStoreEachRelationOnce()
+{
+    TestDb t;
+    const int concepts = 60;
+    const QString db = thesaurus(t, QStringLiteral("thesaurus.sqlite"), concepts);
+    QByteArray file = "@prefix skos: <http://www.w3.org/2004/02/skos/core#> .\n";
+    int relations = 0;
+    for (int e = 1; e <= concepts; ++e)
+        for (int g = 1; g <= concepts; g += 3, ++relations)
+            file += QStringLiteral("<http://eurovoc.europa.eu/%1> skos:exactMatch <http://gemet.example/%2> .\n")
+                        .arg(100 + e)
+                        .arg(g)
+                        .toUtf8();
+    const QString path = t.writeFile(QStringLiteral("many.ttl"), file);
+    // Two real processes: this test program runs the command when told to.
+    QProcess first, second;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("VOSPAN_TEST_RUN_COMMAND"), QStringLiteral("1"));
+    const QStringList args = {QStringLiteral("--import-mappings"), path, QStringLiteral("--db"), db, QStringLiteral("--yes")};
+    for (QProcess *p : {&first, &second}) {
+        p->setProcessEnvironment(env);
+        p->start(QCoreApplication::applicationFilePath(), args);
+    }
+    for (QProcess *p : {&first, &second}) {
+        QVERIFY(p->waitForFinished(60000));
+        QVERIFY2(p->exitCode() == 0, p->readAllStandardError().constData());
+    }
+    QCOMPARE(relationRows(db).size(), relations);
+    QCOMPARE(TestDb::value(db, QStringLiteral("select count(*) from (select distinct left_concept_ref, "
+                                              "right_concept_ref from mappingrelations)"))
+                 .toInt(),
+             relations);
+    // Whichever came second stored nothing, and said why.
+    const QString said = QString::fromUtf8(first.readAllStandardOutput() + second.readAllStandardOutput());
+    QVERIFY2(said.contains(QStringLiteral("%1 mapping relations imported from").arg(relations)), qPrintable(said));
+    QVERIFY2(said.contains(QStringLiteral("Nothing new to store."))
+                 || said.contains(QStringLiteral("%1 were left out: another program stored them after the summary was "
+                                                 "made").arg(relations)),
+             qPrintable(said));
+}
+
+void TestMappingFormatsCli::idsBeyondTheColumnRefused()
+{
+    const QString file = QStringLiteral("<http://eurovoc.europa.eu/102> <http://www.w3.org/2004/02/skos/core#exactMatch> "
+                                        "<http://gemet.example/2> .\n");
+    for (const qint64 highest : {qint64(2147483647), qint64(2147483648) + 5}) {
+        TestDb t;
+        const QString db = thesaurus(t);
+        TestDb::run(db, {QStringLiteral("insert into mappingrelations (id, project_ref, left_concept_ref, "
+                                        "right_concept_ref, property_ref, notes) values (?, 4, 101, 5001, 9, '')")},
+                    {{highest}});
+        const QString path = t.writeFile(QStringLiteral("one.nt"), file.toUtf8());
+        const Run r = run({QStringLiteral("--import-mappings"), path, QStringLiteral("--db"), db, QStringLiteral("--yes")});
+        QCOMPARE(r.status, 1);
+        QCOMPARE(r.err, QStringLiteral("The mapping relations cannot be stored: the highest id in the database is %1 "
+                                       "and an id is a 32-bit number (at most 2147483647): there is no id left for "
+                                       "the new relations.\nThe import was undone: no mapping relation was stored.\n")
+                            .arg(highest));
+        QCOMPARE(relationRows(db).size(), 1);
+    }
+}
+
+// Run with VOSPAN_TEST_RUN_COMMAND set, the program is the command line
+// itself, so that a test can start it twice as two real processes.
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsSet("VOSPAN_TEST_RUN_COMMAND")) {
+        QCoreApplication app(argc, argv);
+        const Run r = run(app.arguments().mid(1));
+        QTextStream(stdout) << r.out;
+        QTextStream(stderr) << r.err;
+        return r.status;
+    }
+    QCoreApplication app(argc, argv);
+    TestMappingFormatsCli test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "test_mappingformats_cli.moc"

@@ -47,11 +47,11 @@ QString summaryOf(const QString &path)
                             "With URIs unknown to this database: 2\n"
                             "    line 7: subject http://eurovoc.europa.eu/999\n"
                             "    line 8: object http://gemet.example/999\n"
-                            "Refused: 3\n"
+                            "Not stored: 1\n"
+                            "    skos:prefLabel, which is not a mapping relation of this program: 1 (first at line 10)\n"
+                            "Refused: 2\n"
                             "    line 9: the subject http://gemet.example/3 is not a EUROVOC concept\n"
-                            "    line 12: the object \"not a concept\" is not a URI\n"
-                            "    1 statements with the predicate http://www.w3.org/2004/02/skos/core#prefLabel, "
-                            "which is not a mapping relation (first at line 10)");
+                            "    line 12: the object \"not a concept\" is not a URI");
 }
 
 } // namespace
@@ -67,11 +67,13 @@ private slots:
     void malformedFileNamedByLine_data();
     void malformedFileNamedByLine();
     void duplicatesStoredOnce();
+    void storingChecksAgainInsideTheTransaction();
     void sssomAsOtherToolsWriteIt();
     void formatRecognised_data();
     void formatRecognised();
     void menuItemsBelowTheExistingOnes();
     void exportMenuCommand();
+    void sssomExportAsksTheLicense();
 };
 
 void TestMappingImport::summaryFirstAndNothingStoredUntilYes()
@@ -146,20 +148,58 @@ void TestMappingImport::malformedFileNamedByLine_data()
                                              "<http://eurovoc.europa.eu/102> "
                                              "<http://www.w3.org/2004/02/skos/core#exactMatch> \"open .\n")
                                << 2 << QString();
+    // Rows may leave out their trailing empty cells, but hold no more cells
+    // than the header has columns.
     QTest::newRow("sssom columns") << QStringLiteral("bad.sssom.tsv")
                                    << QByteArray("#curie_map:\n#  ev: http://eurovoc.europa.eu/\n"
-                                                 "subject_id\tpredicate_id\tobject_id\tcomment\n"
-                                                 "ev:101\tskos:exactMatch\t<http://gemet.example/1>\tok\n"
-                                                 "ev:102\tskos:exactMatch\tev:9\n")
-                                   << 5 << QStringLiteral("the row has 3 columns where the header has 4");
+                                                 "subject_id\tpredicate_id\tobject_id\tmapping_justification\tcomment\n"
+                                                 "ev:101\tskos:exactMatch\tev:1\tsemapv:ManualMappingCuration\n"
+                                                 "ev:102\tskos:exactMatch\tev:9\tsemapv:ManualMappingCuration\tok\textra\n")
+                                   << 5 << QStringLiteral("the row has 6 columns where the header has 5");
     QTest::newRow("sssom yaml") << QStringLiteral("bad.tsv")
                                 << QByteArray("#mapping_set_id: urn:x\n#curie_map:\n#  ev: \"http://eurovoc.europa.eu/\n"
-                                              "subject_id\tpredicate_id\tobject_id\n")
-                                << 3 << QStringLiteral("the curie_map holds a quoted value is not closed");
+                                              "subject_id\tpredicate_id\tobject_id\tmapping_justification\n")
+                                << 3
+                                << QStringLiteral("the metadata is not valid YAML: while scanning a quoted scalar found "
+                                                  "unexpected end of stream");
     QTest::newRow("sssom header") << QStringLiteral("bad.tsv")
                                   << QByteArray("#curie_map:\n#  ev: http://eurovoc.europa.eu/\n"
                                                 "subject\tpredicate_id\tobject_id\n")
-                                  << 3 << QStringLiteral("the column header lacks subject_id, predicate_id or object_id");
+                                  << 3
+                                  << QStringLiteral("the column header lacks mapping_justification, subject_id, which "
+                                                    "every mapping must have");
+    // A prefix must be declared: the file is refused at the first row that
+    // uses an undeclared one, nothing is stored.
+    QTest::newRow("sssom undeclared prefix")
+        << QStringLiteral("bad.sssom.tsv")
+        << QByteArray("#curie_map:\n#  EV: http://eurovoc.europa.eu/\n"
+                      "subject_id\tpredicate_id\tobject_id\tmapping_justification\n"
+                      "EV:101\tskos:exactMatch\tEV:1\tsemapv:ManualMappingCuration\n"
+                      "XX:103\tskos:exactMatch\tEV:1\tsemapv:ManualMappingCuration\n")
+        << 5 << QStringLiteral("the subject_id \"XX:103\" has the prefix \"XX\", which the curie_map does not declare");
+    QTest::newRow("sssom built-in prefix redefined")
+        << QStringLiteral("bad.sssom.tsv")
+        << QByteArray("# curie_map:\n#   skos: http://example.org/skos/\n"
+                      "subject_id\tpredicate_id\tobject_id\tmapping_justification\n")
+        << 2
+        << QStringLiteral("the curie_map gives the built-in prefix \"skos\" the namespace http://example.org/skos/, "
+                          "but it stands for http://www.w3.org/2004/02/skos/core#");
+    QTest::newRow("sssom modifier") << QStringLiteral("bad.sssom.tsv")
+                                    << QByteArray("subject_id\tpredicate_id\tpredicate_modifier\tobject_id\t"
+                                                  "mapping_justification\n"
+                                                  "skos:a\tskos:exactMatch\tNOT\tskos:b\tsemapv:LexicalMatching\n")
+                                    << 2 << QStringLiteral("the predicate_modifier \"NOT\" is not \"Not\", its only value");
+    QTest::newRow("sssom quote") << QStringLiteral("bad.sssom.tsv")
+                                 << QByteArray("subject_id\tpredicate_id\tobject_id\tmapping_justification\tcomment\n"
+                                               "skos:a\tskos:exactMatch\tskos:b\tsemapv:LexicalMatching\t\"open\n")
+                                 << 2 << QStringLiteral("a quoted field that starts here is never closed");
+    QTest::newRow("alignment cell") << QStringLiteral("bad.rdf")
+                                    << QByteArray("<?xml version='1.0'?>\n<rdf:RDF xmlns='http://knowledgeweb.semanticweb."
+                                                  "org/heterogeneity/alignment#' xmlns:rdf='http://www.w3.org/1999/02/"
+                                                  "22-rdf-syntax-ns#'>\n<Alignment>\n<map>\n<Cell>\n"
+                                                  "<entity1 rdf:resource='http://a/1'/>\n<measure>1.5</measure>\n"
+                                                  "<relation>=</relation></Cell></map></Alignment></rdf:RDF>\n")
+                                    << 5 << QStringLiteral("the Cell has no entity2");
     QTest::newRow("csv quote") << QStringLiteral("bad.csv")
                                << QByteArray("id,source label,source URI,relation,target label,target URI,"
                                              "target thesaurus,notes\r\n"
@@ -178,7 +218,7 @@ void TestMappingImport::malformedFileNamedByLine_data()
                                    << 2 << QStringLiteral("the text is not UTF-8");
     QTest::newRow("unknown kind") << QStringLiteral("bad.bin") << QByteArray("\x01\x02 binary") << -1
                                   << QStringLiteral("its format is not recognised (expected SKOS in Turtle, RDF/XML "
-                                                    "or N-Triples, SSSOM TSV or CSV)");
+                                                    "or N-Triples, SSSOM, the Alignment format or CSV)");
 }
 
 void TestMappingImport::malformedFileNamedByLine()
@@ -222,12 +262,13 @@ void TestMappingImport::duplicatesStoredOnce()
     const QString path = t.writeFile(
         QStringLiteral("dups.sssom.tsv"),
         "#curie_map:\n#  ev: http://eurovoc.europa.eu/\n#  un: http://unesco.example/\n"
-        "subject_id\tpredicate_id\tobject_id\tcomment\n"
-        "ev:101\tskos:exactMatch\tun:1\tsame as stored\n"
-        "ev:102\tskos:exactMatch\tun:2\tfirst\n"
-        "ev:102\tskos:exactMatch\tun:2\tsecond copy\n"
-        "ev:102\thttp://www.w3.org/2004/02/skos/core#exactMatch\thttp://unesco.example/2\tthird, as IRIs\n"
-        "ev:102\tskos:narrowMatch\tun:2\tanother relation\n");
+        "subject_id\tpredicate_id\tobject_id\tcomment\tmapping_justification\n"
+        "ev:101\tskos:exactMatch\tun:1\tsame as stored\tsemapv:ManualMappingCuration\n"
+        "ev:102\tskos:exactMatch\tun:2\tfirst\tsemapv:ManualMappingCuration\n"
+        "ev:102\tskos:exactMatch\tun:2\tsecond copy\tsemapv:ManualMappingCuration\n"
+        "ev:102\thttp://www.w3.org/2004/02/skos/core#exactMatch\thttp://unesco.example/2\tthird, as IRIs\t"
+        "semapv:ManualMappingCuration\n"
+        "ev:102\tskos:narrowMatch\tun:2\tanother relation\tsemapv:ManualMappingCuration\n");
     cConnessione c;
     openOrThrow(c, db);
     const MappingImport::File f = MappingImport::leggiFile(path);
@@ -238,7 +279,7 @@ void TestMappingImport::duplicatesStoredOnce()
     QCOMPARE(a.ripetute, 2);
     // The narrowMatch pairs concepts related only in this same file, not in the database.
     QCOMPARE(a.altraRelazione, 0);
-    QVERIFY(MappingImport::registra(c, a).unito);
+    QVERIFY(MappingImport::registra(c, a).registrato);
     QCOMPARE(relationRows(c.databasePath()),
              (QStringList{QStringLiteral("4|3|101|4001|9|kept"), QStringLiteral("5|3|102|4002|9|first"),
                           QStringLiteral("6|3|102|4002|10|another relation")}));
@@ -250,12 +291,42 @@ void TestMappingImport::duplicatesStoredOnce()
     QCOMPARE(relationRows(c.databasePath()).size(), 3);
 }
 
+void TestMappingImport::storingChecksAgainInsideTheTransaction()
+{
+    // Two imports of one file through two connections, both summaries made
+    // before either stores: the second finds the relations stored and
+    // stores none of them again.
+    TestDb t;
+    const QString db = thesaurus(t);
+    const QString path = t.writeFile(QStringLiteral("m.ttl"), skosPrefixes
+                                                                  + "ev:101 skos:exactMatch <http://gemet.example/1> .\n"
+                                                                    "ev:102 skos:broadMatch <http://gemet.example/2> .\n");
+    const MappingImport::File f = MappingImport::leggiFile(path);
+    cConnessione first, second;
+    openOrThrow(first, db);
+    openOrThrow(second, db);
+    const MappingImport::Analisi a1 = MappingImport::analizza(first, f);
+    const MappingImport::Analisi a2 = MappingImport::analizza(second, f);
+    QCOMPARE(a2.nuove.size(), 2);
+    const MappingImport::Registrazione r1 = MappingImport::registra(first, a1);
+    QCOMPARE(r1.aggiunte, 2);
+    const MappingImport::Registrazione r2 = MappingImport::registra(second, a2);
+    QVERIFY(r2.registrato);
+    QCOMPARE(r2.aggiunte, 0);
+    QCOMPARE(r2.presentiOra, 2);
+    QCOMPARE(relationRows(db).size(), 2);
+    QCOMPARE(MappingImport::messaggioRiuscita(r2, path),
+             QStringLiteral("0 mapping relations imported from %1\n2 were left out: another program stored them after "
+                            "the summary was made").arg(path));
+}
+
 void TestMappingImport::sssomAsOtherToolsWriteIt()
 {
-    // Plain and single-quoted YAML, a comment, a list, columns in another
-    // order with extra ones, CR LF line ends, a negated mapping and an
-    // undeclared prefix.
-    const QByteArray bytes = "# a comment line\r\n"
+    // Plain and single-quoted YAML, a YAML comment, a list, columns in
+    // another order with extra ones, CR LF line ends, a negated mapping, a
+    // built-in prefix used without declaration, a backslash that is only a
+    // backslash, a quoted value with a tab, a line end and quotes.
+    const QByteArray bytes = "## a comment line\r\n"
                              "#mapping_set_id: https://example.org/set.sssom.tsv\r\n"
                              "#creator_id:\r\n"
                              "#  - orcid:0000-0001\r\n"
@@ -263,24 +334,31 @@ void TestMappingImport::sssomAsOtherToolsWriteIt()
                              "#  EV: 'http://eurovoc.europa.eu/'  # EUROVOC\r\n"
                              "#  GEMET: \"http://gemet.example/\\u0041/\"\r\n"
                              "#license: https://creativecommons.org/licenses/by/4.0/\r\n"
-                             "object_id\tpredicate_modifier\tsubject_id\tpredicate_id\tconfidence\tcomment\r\n"
-                             "GEMET:7\t\tEV:101\tskos:closeMatch\t0.9\tclose\r\n"
-                             "GEMET:8\tNot\tEV:102\tskos:exactMatch\t1.0\tnegated\r\n"
-                             "GEMET:9\t\tXX:103\tskos:exactMatch\t1.0\tundeclared\r\n"
-                             "GEMET:1\t\tEV:104\tskos:broadMatch\t1.0\tline one\\nline two\r\n";
+                             "object_id\tpredicate_modifier\tsubject_id\tpredicate_id\tconfidence\tcomment\t"
+                             "mapping_justification\r\n"
+                             "GEMET:7\t\tEV:101\tskos:closeMatch\t0.9\tclose\tsemapv:LexicalMatching\r\n"
+                             "GEMET:8\tNot\tEV:102\tskos:exactMatch\t1.0\tnegated\tsemapv:ManualMappingCuration\r\n"
+                             "GEMET:9\t\tEV:103\towl:equivalentClass\t\tC:\\temp\\new\tsemapv:ManualMappingCuration\r\n"
+                             "GEMET:1\t\tEV:104\tskos:broadMatch\t1.0\t\"line one\r\n\"\"two\"\"\tthree\"\t"
+                             "semapv:ManualMappingCuration\r\n";
     const MappingImport::File f = MappingImport::leggi(bytes, Tipo::Sssom, QStringLiteral("x.tsv"));
     QVERIFY2(f.ok, qPrintable(f.errore));
-    QCOMPARE(f.voci.size(), 2);
+    QCOMPARE(f.voci.size(), 3);
     QCOMPARE(f.voci.at(0).soggetto, QStringLiteral("http://eurovoc.europa.eu/101"));
     QCOMPARE(f.voci.at(0).predicato, QStringLiteral("http://www.w3.org/2004/02/skos/core#closeMatch"));
     QCOMPARE(f.voci.at(0).oggetto, QStringLiteral("http://gemet.example/A/7"));
     QCOMPARE(f.voci.at(0).riga, 10);
-    QCOMPARE(f.voci.at(1).note, QStringLiteral("line one\nline two"));
-    QCOMPARE(f.scartate,
-             (QStringList{QStringLiteral("line 11: a negated mapping (predicate_modifier Not) is not stored"),
-                          QStringLiteral("line 12: the prefix \"XX\" of \"XX:103\" is not declared in the curie_map")}));
+    QCOMPARE(f.voci.at(0).confidence, std::optional<double>(0.9));
+    QCOMPARE(f.voci.at(1).predicato, QStringLiteral("http://www.w3.org/2002/07/owl#equivalentClass"));
+    QCOMPARE(f.voci.at(1).note, QStringLiteral("C:\\temp\\new"));
+    QCOMPARE(f.voci.at(1).confidence, std::nullopt);
+    QCOMPARE(f.voci.at(2).note, QStringLiteral("line one\r\n\"two\"\tthree"));
+    QCOMPARE(f.voci.at(2).riga, 13);
+    QCOMPARE(f.negated.size(), 1);
+    QCOMPARE(f.negated.first().riga, 11);
 
-    // closeMatch is not one of the program's relations: refused, not stored.
+    // Only broadMatch is one of the program's relations; the others are
+    // counted by predicate, the negative one apart.
     TestDb t;
     const QString db = thesaurus(t);
     addConcept(db, 5100, Ids::GEMET, QStringLiteral("g"), QStringLiteral("http://gemet.example/A/1"));
@@ -289,11 +367,17 @@ void TestMappingImport::sssomAsOtherToolsWriteIt()
     const MappingImport::Analisi a = MappingImport::analizza(c, f);
     QCOMPARE(a.lette, 4);
     QCOMPARE(a.nuove.size(), 1);
-    QCOMPARE(a.nuove.first().notes.toString(), QStringLiteral("line one\nline two"));
-    QCOMPARE(a.rifiutate, 3);
-    QCOMPARE(a.elencoRifiutate.last(), QStringLiteral("1 statements with the predicate "
-                                                      "http://www.w3.org/2004/02/skos/core#closeMatch, which is not a "
-                                                      "mapping relation (first at line 10)"));
+    QCOMPARE(a.nuove.first().notes.toString(), QStringLiteral("line one\r\n\"two\"\tthree"));
+    QCOMPARE(a.rifiutate, 0);
+    QCOMPARE(a.nonRegistrate, 3);
+    QVERIFY(MappingImport::riepilogo(a, QStringLiteral("x.tsv"))
+                .endsWith(QStringLiteral("Not stored: 3\n"
+                                         "    negative mappings (predicate_modifier Not): 1 (first at line 11)\n"
+                                         "    skos:closeMatch, which is not a mapping relation of this program: 1 "
+                                         "(first at line 10)\n"
+                                         "    owl:equivalentClass, which is not a mapping relation of this program: 1 "
+                                         "(first at line 12)\n"
+                                         "Refused: 0")));
 }
 
 void TestMappingImport::formatRecognised_data()
@@ -319,6 +403,10 @@ void TestMappingImport::formatRecognised_data()
                                   << QByteArray("\xEF\xBB\xBFid,source label,source URI,relation\r\n") << int(Tipo::Csv);
     QTest::newRow("empty .tsv") << QStringLiteral("a.tsv") << QByteArray() << int(Tipo::Sssom);
     QTest::newRow("rdf extension") << QStringLiteral("a.RDF") << QByteArray("junk") << int(Tipo::RdfXml);
+    QTest::newRow("alignment") << QStringLiteral("a.rdf")
+                               << QByteArray("<?xml version='1.0'?>\n<rdf:RDF xmlns='http://knowledgeweb.semanticweb.org/"
+                                             "heterogeneity/alignment'>\n<Alignment>")
+                               << int(Tipo::Alignment);
     QTest::newRow("nothing") << QStringLiteral("a.bin") << QByteArray("junk") << -1;
 }
 
@@ -403,6 +491,46 @@ void TestMappingImport::exportMenuCommand()
     main.action(QStringLiteral("mnuEsportaSkosRdfXml"))->trigger();
     QCOMPARE(d.shown.size(), 2);
     QCOMPARE(d.shown.at(1).text, PromptProgetto::messaggioRifiuto(QStringLiteral("two")));
+}
+
+void TestMappingImport::sssomExportAsksTheLicense()
+{
+    TestDb t;
+    const QString db = thesaurus(t);
+    addRelations(db, {{1, 4, 101, 5001, 9, QStringLiteral("n")}});
+    OpenDb open(db);
+    frmMain main;
+    installRooms(main);
+    main.setDatabaseMenus(true);
+    const QString chosen = t.path(QStringLiteral("chosen.sssom.tsv"));
+    const QString prompt = QStringLiteral("License of the mapping set (an IRI; "
+                                          "https://w3id.org/sssom/license/unspecified states none):");
+    ScopedScriptedDialogs d;
+    d.answerInput(QStringLiteral("4"));
+    d.answerFile(chosen);
+    d.answerInput(QStringLiteral("CC BY 4.0"));
+    d.answerInput(QStringLiteral(" https://creativecommons.org/licenses/by/4.0/ "));
+    main.action(QStringLiteral("mnuEsportaSssom"))->trigger();
+    QCOMPARE(d.shown.size(), 6);
+    QCOMPARE(d.shown.at(2).kind, QStringLiteral("input"));
+    QCOMPARE(d.shown.at(2).text, prompt);
+    QCOMPARE(d.shown.at(2).title, QStringLiteral("Export as SSSOM (TSV)"));
+    QCOMPARE(d.shown.at(2).extra, QStringLiteral("https://w3id.org/sssom/license/unspecified"));
+    QCOMPARE(d.shown.at(3).text, MappingFormats::licenzaRifiutata(QStringLiteral("CC BY 4.0")));
+    QCOMPARE(d.shown.at(3).icon, Dialogs::Icon::Warning);
+    QCOMPARE(d.shown.at(4).extra, QStringLiteral("CC BY 4.0")); // asked again with what was typed
+    QCOMPARE(d.shown.at(5).text, QStringLiteral("End of export: 1 mapping relations exported in ") + chosen);
+    QVERIFY(readFile(chosen).contains("\n#license: https://creativecommons.org/licenses/by/4.0/\n"));
+
+    // The next export of this database proposes it; cancelling writes nothing.
+    d.clear();
+    QFile::remove(chosen);
+    d.answerInput(QStringLiteral("4"));
+    d.answerFile(chosen);
+    main.action(QStringLiteral("mnuEsportaSssom"))->trigger();
+    QCOMPARE(d.shown.at(2).extra, QStringLiteral("https://creativecommons.org/licenses/by/4.0/"));
+    QCOMPARE(d.messages(), QStringList{QStringLiteral("Export cancelled")});
+    QVERIFY(!QFileInfo::exists(chosen));
 }
 
 QTEST_MAIN(TestMappingImport)

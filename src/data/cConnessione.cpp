@@ -388,6 +388,11 @@ void cConnessione::Transaction::commit()
     m_committed = true;
 }
 
+QString cConnessione::exactText(const QString &column) const
+{
+    return QStringLiteral("cast(%1 as blob)").arg(column);
+}
+
 bool cConnessione::hasTable(const QString &name)
 {
     return scalar(QStringLiteral("select count(*) from (select type, name from sqlite_master union all "

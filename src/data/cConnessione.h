@@ -120,6 +120,12 @@ public:
     // The error a failed query carries, as the DbError the program throws.
     static DbError errorOf(const QSqlQuery &query);
 
+    // An SQL expression giving the stored UTF-8 bytes of a text column
+    // unchanged (a byte array, to read with QString::fromUtf8).  Text read
+    // the usual way passes through SQLite's conversion to UTF-16, which turns
+    // U+FFFE and U+FFFF into U+FFFD.
+    QString exactText(const QString &column) const;
+
     // True when a table or view of that name exists (case ignored).
     bool hasTable(const QString &name);
 

@@ -55,8 +55,28 @@ int exportCommand(const QStringList &args, QTextStream &out, QTextStream &err)
         err << "Unknown export format \"" << format << "\"\n";
         return 2;
     }
+    MappingFormats::OpzioniSssom sssom;
+    if (args.contains(QStringLiteral("--license"))) {
+        if (kind != static_cast<int>(MappingFormats::Formato::Sssom)) {
+            err << "--license applies to the sssom export only\n";
+            return 2;
+        }
+        if (!required(args, "--license", sssom.license, err))
+            return 2;
+        if (!Sssom::isAbsoluteUri(sssom.license)) {
+            err << MappingFormats::licenzaRifiutata(sssom.license) << "\n";
+            return 2;
+        }
+    }
     cConnessione c;
-    if (!openDatabaseForCommand(c, db, true, err))
+    // An SSSOM export names this database in its record ids: the first one
+    // stores the database's identity, so it opens the file for writing when
+    // it can.
+    const bool sssomExport = kind == static_cast<int>(MappingFormats::Formato::Sssom);
+    QString quiet;
+    QTextStream ignored(&quiet);
+    if (!(sssomExport && QFileInfo(db).isWritable() && openDatabaseForCommand(c, db, false, ignored))
+        && !openDatabaseForCommand(c, db, true, err))
         return 1;
     const QString path = QDir::cleanPath(QFileInfo(file).absoluteFilePath());
     return CommandLine::reportFailures(err, [&] {
@@ -73,7 +93,7 @@ int exportCommand(const QStringList &args, QTextStream &out, QTextStream &err)
             return 0;
         }
         const MappingFormats::Esito e =
-            MappingFormats::scrivi(c, static_cast<MappingFormats::Formato>(kind), project, path);
+            MappingFormats::scrivi(c, static_cast<MappingFormats::Formato>(kind), project, path, sssom);
         if (!e.scritto) {
             err << "The export file " << QDir::toNativeSeparators(path) << " cannot be written: " << e.errore << "\n";
             return 1;
@@ -116,12 +136,12 @@ int importCommand(const QStringList &args, QTextStream &out, QTextStream &err)
             out << "Nothing was stored: add --yes to store the " << a.nuove.size() << " new mapping relations.\n";
             return 0;
         }
-        const Unione::Esito e = MappingImport::registra(c, a);
-        if (!e.unito) {
+        const MappingImport::Registrazione e = MappingImport::registra(c, a);
+        if (!e.registrato) {
             err << MappingImport::messaggioFallimento(a, e) << "\n";
             return 1;
         }
-        out << e.aggiunte << " mapping relations imported from " << QDir::toNativeSeparators(file) << "\n";
+        out << MappingImport::messaggioRiuscita(e, file) << "\n";
         return 0;
     });
 }
@@ -132,12 +152,15 @@ void addMappingCommands(CommandLine &cli)
 {
     cli.add(QStringLiteral("--export"),
         QStringLiteral("--export skos-turtle|skos-rdfxml|sssom|csv|xml|html --db DATABASE --out FILE [--project N]\n"
+                       "        [--license IRI]\n"
                        "        write the relations of a project (0 or none: all) to FILE; status 3 when some\n"
-                       "        relations were left out because the format cannot carry their URIs"),
+                       "        relations were left out because the format cannot carry their URIs; the SSSOM\n"
+                       "        set states the license IRI given, else the one last given for the database in\n"
+                       "        the export dialog, else https://w3id.org/sssom/license/unspecified"),
         exportCommand);
     cli.add(QStringLiteral("--import-mappings"),
         QStringLiteral("--import-mappings FILE --db DATABASE [--yes]\n"
-                       "        read mapping relations (SKOS, SSSOM or CSV) and print what they hold; only with\n"
-                       "        --yes are the new ones stored"),
+                       "        read mapping relations (SKOS, SSSOM TSV or RDF, the Alignment format, CSV) and\n"
+                       "        print what they hold; only with --yes are the new ones stored"),
         importCommand);
 }

@@ -10,13 +10,15 @@
 #include "data/cConnessione.h"
 #include "data/ids.h"
 #include "data/mdlGlobale.h"
+#include "tools/mappingcsv.h"
 #include "tools/mappingrdf.h"
+#include "tools/mappingsettings.h"
 #include "tools/promptprogetto.h"
 
 #include <QDir>
-#include <QRegularExpression>
 #include <QSaveFile>
 #include <QSet>
+#include <QUuid>
 
 using namespace mdlGlobale;
 
@@ -26,8 +28,6 @@ using MappingFormats::Esito;
 using MappingFormats::Formato;
 using MappingFormats::Omessa;
 using MappingFormats::Relazione;
-
-const QString skosNs = QString::fromLatin1(MappingRdf::SkosNamespace);
 
 // Target model of a project, 0 for a project outside the four fixed ones.
 int modelOfProject(qint32 project)
@@ -78,90 +78,135 @@ bool writeAll(QSaveFile &file, const QByteArray &bytes, Esito &e)
     return SafeSave::write(file, bytes, &e.errore);
 }
 
-// SSSOM: prefixes for the concept namespaces, metadata block, table.
-void writeSssom(cConnessione &c, const QVector<Relazione> &rows, qint32 project, QSaveFile &file, Esito &e)
+// Prefix names for the concept namespaces, by thesaurus ("eurovoc",
+// "gemet", "gemet2"...), in the order the namespaces first appear.
+class ConceptPrefixes
 {
-    QMap<QString, QString> prefixOf; // namespace -> prefix
-    QMap<QString, QString> curieMap; // prefix -> namespace (sorted for the block)
-    curieMap.insert(QStringLiteral("skos"), skosNs);
-    curieMap.insert(QStringLiteral("semapv"), QString::fromLatin1(MappingFormats::SemapvNamespace));
-    auto prefixFor = [&](const QString &uri, const QString &base) {
+public:
+    void add(const QString &uri, const QString &base)
+    {
         const QString ns = MappingFormats::spazioNomi(uri);
-        auto it = prefixOf.constFind(ns);
-        if (it != prefixOf.constEnd())
-            return *it;
+        if (m_namespaces.contains(ns))
+            return;
         QString name = base;
-        for (int n = 2; curieMap.contains(name); ++n)
+        for (int n = 2; m_names.contains(name); ++n)
             name = base + QString::number(n);
-        curieMap.insert(name, ns);
-        prefixOf.insert(ns, name);
-        return name;
-    };
-    auto curie = [&](const QString &uri, const QString &base) {
-        const QString prefix = prefixFor(uri, base);
-        return prefix + QLatin1Char(':') + uri.mid(curieMap.value(prefix).size());
-    };
+        m_names.insert(name);
+        m_namespaces.insert(ns);
+        m_list.append({name, ns});
+    }
+    QVector<std::pair<QString, QString>> &list() { return m_list; }
 
-    QVector<const Relazione *> kept;
-    QSet<int> targetModels;
-    for (const Relazione &r : rows) {
-        if (r.srcUri.isEmpty() || r.trgUri.isEmpty()) {
-            e.omesse.append({r.id, r.srcUri.isEmpty() ? QStringLiteral("its source concept has no URI")
-                                                      : QStringLiteral("its target concept has no URI")});
-            continue;
+private:
+    QSet<QString> m_names{QStringLiteral("relation")};
+    QSet<QString> m_namespaces;
+    QVector<std::pair<QString, QString>> m_list;
+};
+
+// Relations SSSOM cannot name: a concept or relation without an absolute URI.
+bool sssomCarries(const Relazione &r, Esito &e)
+{
+    for (const auto &[uri, what] : {std::pair{&r.srcUri, "source concept"}, std::pair{&r.relUri, "relation"},
+                                    std::pair{&r.trgUri, "target concept"}}) {
+        if (uri->isEmpty()) {
+            e.omesse.append({r.id, QStringLiteral("its %1 has no URI").arg(QLatin1String(what))});
+            return false;
         }
-        kept.append(&r);
-        targetModels.insert(r.trgModel);
+        if (!Sssom::isAbsoluteUri(*uri)) {
+            e.omesse.append({r.id, QStringLiteral("its %1 URI \"%2\" is not an absolute URI")
+                                       .arg(QLatin1String(what), *uri)});
+            return false;
+        }
     }
-    QStringList body;
-    body.reserve(kept.size());
-    const QString eurovoc = Ids::modelName(Ids::EUROVOC);
-    for (const Relazione *r : kept) {
-        const QString target = Ids::modelName(r->trgModel).isEmpty() ? QStringLiteral("target")
-                                                                      : Ids::modelName(r->trgModel);
-        const QString predicate = r->relUri.startsWith(skosNs) ? QStringLiteral("skos:") + r->relUri.mid(skosNs.size())
-                                                               : r->relUri;
-        const QStringList cells = {curie(r->srcUri, eurovoc),
-                                   r->srcLabel,
-                                   predicate,
-                                   curie(r->trgUri, target),
-                                   r->trgLabel,
-                                   QStringLiteral("semapv:ManualMappingCuration"),
-                                   r->notes,
-                                   QString::number(r->id)};
-        QStringList escaped;
-        for (const QString &cell : cells)
-            escaped << MappingFormats::escapeTsv(cell);
-        body << escaped.join(QLatin1Char('\t'));
-    }
+    return true;
+}
 
+// The set's metadata: a fresh id, the license, title, date, sources, tool.
+QHash<QString, QStringList> sssomMetadata(cConnessione &c, const QVector<const Relazione *> &kept, qint32 project,
+                                          const QString &license)
+{
+    QSet<int> targetModels;
+    for (const Relazione *r : kept)
+        targetModels.insert(r->trgModel);
     const QHash<int, QString> uris = modelUris(c);
     int objectModel = project != 0 ? modelOfProject(project) : 0;
     if (project == 0 && targetModels.size() == 1)
         objectModel = *targetModels.cbegin();
-    using MappingFormats::scalareYaml;
-    QStringList meta;
-    const QString date = programClock().now().date().toString(Qt::ISODate);
-    meta << QStringLiteral("mapping_set_id: ")
-                + scalareYaml(QStringLiteral("urn:vospan:mappings:%1:%2").arg(projectSlug(project), date));
-    meta << QStringLiteral("license: ") + scalareYaml(QString::fromLatin1(MappingFormats::SssomLicense));
-    meta << QStringLiteral("curie_map:");
-    for (auto it = curieMap.cbegin(); it != curieMap.cend(); ++it)
-        meta << QStringLiteral("  ") + it.key() + QStringLiteral(": ") + scalareYaml(it.value());
-    meta << QStringLiteral("mapping_date: ") + scalareYaml(date);
-    if (!uris.value(Ids::EUROVOC).isEmpty())
-        meta << QStringLiteral("subject_source: ") + scalareYaml(uris.value(Ids::EUROVOC));
-    if (objectModel && !uris.value(objectModel).isEmpty())
-        meta << QStringLiteral("object_source: ") + scalareYaml(uris.value(objectModel));
-    meta << QStringLiteral("mapping_tool: ") + scalareYaml(programTitle());
+    QHash<QString, QStringList> meta;
+    // Every export is a set of its own: its id is new each time.
+    meta.insert(QStringLiteral("mapping_set_id"),
+                {QStringLiteral("urn:uuid:") + QUuid::createUuid().toString(QUuid::WithoutBraces)});
+    meta.insert(QStringLiteral("license"), {license});
+    const QString title = objectModel ? QStringLiteral("EUROVOC-%1").arg(Ids::modelName(objectModel).toUpper())
+                                      : QStringLiteral("EUROVOC");
+    meta.insert(QStringLiteral("mapping_set_title"), {title + QStringLiteral(" mapping relations")});
+    meta.insert(QStringLiteral("mapping_date"), {programClock().now().date().toString(Qt::ISODate)});
+    const QString subjectSource = uris.value(Ids::EUROVOC);
+    if (Sssom::isAbsoluteUri(subjectSource))
+        meta.insert(QStringLiteral("subject_source"), {subjectSource});
+    if (objectModel && Sssom::isAbsoluteUri(uris.value(objectModel)))
+        meta.insert(QStringLiteral("object_source"), {uris.value(objectModel)});
+    meta.insert(QStringLiteral("mapping_tool"), {programTitle()});
+    return meta;
+}
 
-    QByteArray out;
-    for (const QString &line : meta)
-        out += '#' + line.toUtf8() + '\n';
-    out += MappingFormats::colonneSssom().join(QLatin1Char('\t')).toUtf8() + '\n';
-    for (const QString &line : body)
-        out += line.toUtf8() + '\n';
-    if (writeAll(file, out, e)) {
+// SSSOM: one mapping per relation, made by hand, with labels, notes and the
+// relation's record id in this database.
+void writeSssom(cConnessione &c, const QVector<Relazione> &rows, qint32 project, const MappingFormats::OpzioniSssom &options,
+                QSaveFile &file, Esito &e)
+{
+    QVector<const Relazione *> kept;
+    for (const Relazione &r : rows)
+        if (sssomCarries(r, e))
+            kept.append(&r);
+
+    Sssom::MappingSet set;
+    set.metadata = sssomMetadata(c, kept, project,
+                                 options.license.isEmpty() ? MappingFormats::licenzaPredefinita(c) : options.license);
+    for (auto it = options.extraMetadata.cbegin(); it != options.extraMetadata.cend(); ++it)
+        set.metadata.insert(it.key(), it.value());
+    // Record ids name this database; a file that cannot keep an identity
+    // names its records within this set.
+    QString records = MappingSettings::recordNamespace(MappingSettings::databaseId(c));
+    if (records.isEmpty())
+        records = set.metadata.value(QStringLiteral("mapping_set_id")).first() + QLatin1Char('#');
+
+    ConceptPrefixes prefixes;
+    const QString eurovoc = Ids::modelName(Ids::EUROVOC);
+    set.mappings.reserve(kept.size() + options.extraMappings.size());
+    for (const Relazione *r : kept) {
+        const QString target = Ids::modelName(r->trgModel).isEmpty() ? QStringLiteral("target")
+                                                                      : Ids::modelName(r->trgModel);
+        prefixes.add(r->srcUri, eurovoc);
+        prefixes.add(r->trgUri, target);
+        Sssom::Mapping m;
+        m.set(QStringLiteral("record_id"), records + QString::number(r->id));
+        m.set(QStringLiteral("subject_id"), r->srcUri);
+        if (!r->srcLabel.isEmpty())
+            m.set(QStringLiteral("subject_label"), r->srcLabel);
+        m.set(QStringLiteral("predicate_id"), r->relUri);
+        m.set(QStringLiteral("object_id"), r->trgUri);
+        if (!r->trgLabel.isEmpty())
+            m.set(QStringLiteral("object_label"), r->trgLabel);
+        m.set(QStringLiteral("mapping_justification"), QStringLiteral("semapv:ManualMappingCuration"));
+        if (!r->notes.isEmpty())
+            m.set(QStringLiteral("comment"), r->notes);
+        if (options.extraSlots)
+            options.extraSlots(*r, m);
+        set.mappings.append(std::move(m));
+    }
+    set.mappings += options.extraMappings;
+    set.prefixes = prefixes.list();
+    set.prefixes.append({QStringLiteral("relation"), records});
+
+    const Sssom::Written w = Sssom::write(set);
+    if (!w.ok) {
+        e.errore = w.error;
+        e.omesse.clear();
+        file.cancelWriting();
+        return;
+    }
+    if (writeAll(file, w.bytes, e)) {
         e.relazioni = static_cast<qint32>(kept.size());
         commitFile(file, e);
     }
@@ -169,18 +214,12 @@ void writeSssom(cConnessione &c, const QVector<Relazione> &rows, qint32 project,
 
 void writeCsv(const QVector<Relazione> &rows, QSaveFile &file, Esito &e)
 {
-    // UTF-8 with a byte order mark, so that spreadsheets read it as UTF-8.
-    QByteArray out("\xEF\xBB\xBF");
-    out += MappingFormats::colonneCsv().join(QLatin1Char(',')).toUtf8() + "\r\n";
-    for (const Relazione &r : rows) {
-        const QStringList cells = {QString::number(r.id), r.srcLabel, r.srcUri, r.relLabel, r.trgLabel,
-                                   r.trgUri,              r.trgThesaurus, r.notes};
-        QStringList quoted;
-        for (const QString &cell : cells)
-            quoted << MappingFormats::campoCsv(cell);
-        out += quoted.join(QLatin1Char(',')).toUtf8() + "\r\n";
-    }
-    if (writeAll(file, out, e)) {
+    QVector<QStringList> cells;
+    cells.reserve(rows.size());
+    for (const Relazione &r : rows)
+        cells.append({QString::number(r.id), r.srcLabel, r.srcUri, r.relLabel, r.trgLabel, r.trgUri, r.trgThesaurus,
+                      r.notes});
+    if (writeAll(file, MappingCsv::write(cells), e)) {
         e.relazioni = static_cast<qint32>(rows.size());
         commitFile(file, e);
     }
@@ -252,8 +291,11 @@ QString MappingFormats::filtro(Formato formato)
 
 QVector<Relazione> MappingFormats::leggiRelazioni(cConnessione &connection, qint32 progetto)
 {
-    QString sql = QStringLiteral(
-        "SELECT mappingrelations.id AS relId, mappingrelations.notes AS notes, concepts.uri AS srcUri, "
+    // Notes are read as their stored bytes, so that every character comes
+    // out as it went in.
+    QString sql = QStringLiteral("SELECT mappingrelations.id AS relId, ")
+                  + connection.exactText(QStringLiteral("mappingrelations.notes")) + QStringLiteral(
+        " AS notes, concepts.uri AS srcUri, "
         "concepts.dex AS srcDex, properties.uri AS relUri, properties.dex AS relDex, concepts_1.uri AS trgUri, "
         "concepts_1.dex AS trgDex, models.dex AS trgTh, models.id AS trgModel "
         "FROM (((mappingrelations INNER JOIN concepts ON mappingrelations.left_concept_ref = concepts.id) "
@@ -270,7 +312,7 @@ QVector<Relazione> MappingFormats::leggiRelazioni(cConnessione &connection, qint
     for (; !rs.isEOF(); rs.MoveNext()) {
         Relazione r;
         r.id = rs.value(0).toInt();
-        r.notes = rs.value(1).toString();
+        r.notes = QString::fromUtf8(rs.value(1).toByteArray());
         r.srcUri = rs.value(2).toString();
         r.srcLabel = rs.value(3).toString();
         r.relUri = rs.value(4).toString();
@@ -285,79 +327,6 @@ QVector<Relazione> MappingFormats::leggiRelazioni(cConnessione &connection, qint
     return rows;
 }
 
-QString MappingFormats::escapeTsv(QStringView text)
-{
-    QString out;
-    out.reserve(text.size());
-    for (QChar c : text) {
-        switch (c.unicode()) {
-        case u'\\': out += QLatin1String("\\\\"); break;
-        case u'\t': out += QLatin1String("\\t"); break;
-        case u'\n': out += QLatin1String("\\n"); break;
-        case u'\r': out += QLatin1String("\\r"); break;
-        default: out += c;
-        }
-    }
-    return out;
-}
-
-QString MappingFormats::unescapeTsv(QStringView text)
-{
-    QString out;
-    out.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c == QLatin1Char('\\') && i + 1 < text.size()) {
-            const QChar n = text.at(i + 1);
-            const char16_t plain = n == QLatin1Char('t')    ? u'\t'
-                                   : n == QLatin1Char('n')  ? u'\n'
-                                   : n == QLatin1Char('r')  ? u'\r'
-                                   : n == QLatin1Char('\\') ? u'\\'
-                                                            : 0;
-            if (plain) {
-                out += QChar(plain);
-                ++i;
-                continue;
-            }
-        }
-        out += c;
-    }
-    return out;
-}
-
-QString MappingFormats::campoCsv(const QString &text)
-{
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\r'))
-        && !text.contains(QLatin1Char('\n')))
-        return text;
-    QString out = text;
-    out.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + out + QLatin1Char('"');
-}
-
-QString MappingFormats::scalareYaml(const QString &text)
-{
-    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9][A-Za-z0-9._~:/?#@!$&'()*+,;=%-]*$"));
-    if (plain.match(text).hasMatch() && !text.endsWith(QLatin1Char(':')))
-        return text;
-    QString out = QStringLiteral("\"");
-    for (QChar c : text) {
-        switch (c.unicode()) {
-        case u'"': out += QLatin1String("\\\""); break;
-        case u'\\': out += QLatin1String("\\\\"); break;
-        case u'\t': out += QLatin1String("\\t"); break;
-        case u'\n': out += QLatin1String("\\n"); break;
-        case u'\r': out += QLatin1String("\\r"); break;
-        default:
-            if (c.unicode() < 0x20 || c.unicode() == 0x7F)
-                out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
-            else
-                out += c;
-        }
-    }
-    return out + QLatin1Char('"');
-}
-
 QString MappingFormats::spazioNomi(const QString &uri)
 {
     qsizetype cut = std::max(uri.lastIndexOf(QLatin1Char('#')), uri.lastIndexOf(QLatin1Char('/')));
@@ -366,22 +335,28 @@ QString MappingFormats::spazioNomi(const QString &uri)
     return cut < 0 ? uri : uri.left(cut + 1);
 }
 
-QStringList MappingFormats::colonneSssom()
+QString MappingFormats::licenzaPredefinita(cConnessione &connection)
 {
-    return {QStringLiteral("subject_id"),  QStringLiteral("subject_label"),
-            QStringLiteral("predicate_id"), QStringLiteral("object_id"),
-            QStringLiteral("object_label"), QStringLiteral("mapping_justification"),
-            QStringLiteral("comment"),      QStringLiteral("record_id")};
+    const QString remembered = MappingSettings::license(connection);
+    return remembered.isEmpty() ? QString::fromLatin1(Sssom::UnspecifiedLicense) : remembered;
 }
 
-QStringList MappingFormats::colonneCsv()
+bool MappingFormats::salvaFile(const QString &path, const QByteArray &bytes, QString &errore)
 {
-    return {QStringLiteral("id"),           QStringLiteral("source label"), QStringLiteral("source URI"),
-            QStringLiteral("relation"),     QStringLiteral("target label"), QStringLiteral("target URI"),
-            QStringLiteral("target thesaurus"), QStringLiteral("notes")};
+    QSaveFile file(path);
+    Esito e;
+    if (!file.open(QIODevice::WriteOnly)) {
+        errore = file.errorString();
+        return false;
+    }
+    if (writeAll(file, bytes, e))
+        commitFile(file, e);
+    errore = e.errore;
+    return e.scritto;
 }
 
-Esito MappingFormats::scrivi(cConnessione &connection, Formato formato, qint32 progetto, const QString &path)
+Esito MappingFormats::scrivi(cConnessione &connection, Formato formato, qint32 progetto, const QString &path,
+                             const OpzioniSssom &sssom)
 {
     const QVector<Relazione> rows = leggiRelazioni(connection, progetto);
     Esito e;
@@ -391,7 +366,7 @@ Esito MappingFormats::scrivi(cConnessione &connection, Formato formato, qint32 p
     switch (formato) {
     case Formato::SkosTurtle: writeSkos(rows, MappingRdf::Sintassi::Turtle, file, e); break;
     case Formato::SkosRdfXml: writeSkos(rows, MappingRdf::Sintassi::RdfXml, file, e); break;
-    case Formato::Sssom: writeSssom(connection, rows, progetto, file, e); break;
+    case Formato::Sssom: writeSssom(connection, rows, progetto, sssom, file, e); break;
     case Formato::Csv: writeCsv(rows, file, e); break;
     }
     return e;
@@ -413,6 +388,49 @@ QString MappingFormats::riepilogo(const Esito &esito, const QString &path)
     return text;
 }
 
+bool MappingFormats::chiediLicenza(QString &license)
+{
+    const QString title = QStringLiteral("Export as ") + nome(Formato::Sssom);
+    QString proposed;
+    try {
+        proposed = licenzaPredefinita(vConnection);
+    } catch (const DbError &error) {
+        mdlUtil::MostraErrore(error);
+        return false;
+    }
+    for (;;) {
+        const std::optional<QString> answer =
+            dialogs().input(QStringLiteral("License of the mapping set (an IRI; %1 states none):")
+                                .arg(QLatin1String(Sssom::UnspecifiedLicense)),
+                            title, proposed);
+        if (!answer) {
+            dialogs().message(QStringLiteral("Export cancelled"));
+            return false;
+        }
+        license = answer->trimmed();
+        if (Sssom::isAbsoluteUri(license))
+            break;
+        dialogs().message(licenzaRifiutata(license), title, Dialogs::Icon::Warning);
+        proposed = license;
+    }
+    // Remembered for the next export of this database; a read-only file
+    // simply does not remember it.
+    try {
+        if (license != MappingSettings::license(vConnection))
+            MappingSettings::rememberLicense(vConnection, license);
+    } catch (const DbError &) {
+        // Not remembering it loses nothing of this export.
+    }
+    return true;
+}
+
+QString MappingFormats::licenzaRifiutata(const QString &license)
+{
+    return QStringLiteral("The license \"%1\" is not an IRI. Give the IRI of a license, such as "
+                          "https://creativecommons.org/licenses/by/4.0/, or %2.")
+        .arg(license, QLatin1String(Sssom::UnspecifiedLicense));
+}
+
 void MappingFormats::Esporta(Formato formato)
 {
     const PromptProgetto::Risposta r = PromptProgetto::chiedi(PromptProgetto::titoloEsportazione());
@@ -426,10 +444,13 @@ void MappingFormats::Esporta(Formato formato)
         dialogs().message(QStringLiteral("Export cancelled"));
         return;
     }
+    OpzioniSssom sssom;
+    if (formato == Formato::Sssom && !chiediLicenza(sssom.license))
+        return;
     Esito e;
     try {
         Attesa::Clessidra hourglass;
-        e = scrivi(vConnection, formato, r.progetto, path);
+        e = scrivi(vConnection, formato, r.progetto, path, sssom);
     } catch (const DbError &error) {
         mdlUtil::MostraErrore(error);
         return;

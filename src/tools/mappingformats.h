@@ -1,9 +1,12 @@
 #pragma once
 
-#include <QMap>
+#include "tools/mappingsssom.h"
+
+#include <QHash>
 #include <QString>
-#include <QStringView>
+#include <QStringList>
 #include <QVector>
+#include <functional>
 
 class cConnessione;
 
@@ -19,9 +22,6 @@ QString nome(Formato formato);
 QString nomeProposto(Formato formato, qint32 progetto);
 // Filter of the save dialog.
 QString filtro(Formato formato);
-
-inline constexpr const char *SemapvNamespace = "https://w3id.org/semapv/vocab/";
-inline constexpr const char *SssomLicense = "https://w3id.org/sssom/license/unspecified";
 
 // One relation with everything the formats write.
 struct Relazione
@@ -39,27 +39,28 @@ struct Relazione
 // source label and id.  Throws DbError.
 QVector<Relazione> leggiRelazioni(cConnessione &connection, qint32 progetto);
 
-// SSSOM cells: tab, line feed, carriage return and backslash written as
-// \t \n \r \\ ; reading undoes exactly that (any other backslash stays).
-QString escapeTsv(QStringView text);
-QString unescapeTsv(QStringView text);
-
-// A CSV field: quoted, with quotes doubled, when it holds a comma, a quote,
-// CR or LF; as it is otherwise.
-QString campoCsv(const QString &text);
-
-// A YAML scalar for the SSSOM metadata: plain when that is safe, else
-// double-quoted with escapes.
-QString scalareYaml(const QString &text);
-
 // The namespace of a concept URI (up to its last "#" or "/", else its last
 // ":") and the local part after it.
 QString spazioNomi(const QString &uri);
 
-// Column header of the SSSOM table.
-QStringList colonneSssom();
-// Header row of the CSV file.
-QStringList colonneCsv();
+// What an SSSOM export may carry beyond the relations themselves.
+struct OpzioniSssom
+{
+    // The set's license, an IRI; empty for the one remembered for the
+    // database, else the standard's "unspecified" license.
+    QString license;
+    // Called for every relation written, to add slots (author_id,
+    // mapping_date...) to its mapping.
+    std::function<void(const Relazione &, Sssom::Mapping &)> extraSlots;
+    // Mappings written after the relations (candidates, negative mappings...),
+    // as given: entity references as IRIs.
+    QVector<Sssom::Mapping> extraMappings;
+    // More set-level slots (mapping_set_title, mapping_set_description...).
+    QHash<QString, QStringList> extraMetadata;
+};
+
+// The license an SSSOM export of this database states when none is given.
+QString licenzaPredefinita(cConnessione &connection);
 
 struct Omessa
 {
@@ -78,12 +79,25 @@ struct Esito
 // Writes the relations of a project (0 = all) to path, replacing an earlier
 // file only when the new one is complete.  Relations whose URIs the format
 // cannot carry are left out and listed.  Query failures throw DbError.
-Esito scrivi(cConnessione &connection, Formato formato, qint32 progetto, const QString &path);
+// The SSSOM export names this database in its record ids (making its
+// identity at the first export when the file can be written).
+Esito scrivi(cConnessione &connection, Formato formato, qint32 progetto, const QString &path,
+             const OpzioniSssom &sssom = {});
+
+// Writes bytes to path through a file that replaces an earlier one only once
+// it is complete; false with the reason when it cannot be written.
+bool salvaFile(const QString &path, const QByteArray &bytes, QString &errore);
 
 // The closing message of an export: how many went where, and what was left out.
 QString riepilogo(const Esito &esito, const QString &path);
 
-// The menu command: project prompt, save dialog, file, message.
+// Asks for the license of an SSSOM export, proposing the one remembered for
+// the open database; remembers the answer.  False when cancelled.
+bool chiediLicenza(QString &license);
+// Why a license is refused: it is not an IRI.
+QString licenzaRifiutata(const QString &license);
+
+// The menu command: project prompt, save dialog, (the license,) file, message.
 void Esporta(Formato formato);
 
 } // namespace MappingFormats

@@ -7,19 +7,22 @@
 #include "data/cConnessione.h"
 #include "data/ids.h"
 #include "data/mdlGlobale.h"
-#include "tools/mappingformats.h"
+#include "tools/mappingalignment.h"
+#include "tools/mappingcsv.h"
 #include "tools/mappingrdf.h"
+#include "tools/mappingsettings.h"
+#include "tools/mappingsssom.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QMap>
-#include <QRegularExpression>
 #include <QSet>
 #include <QStringDecoder>
 #include <QUrl>
 #include <QXmlStreamReader>
+
+#include <limits>
 
 using namespace mdlGlobale;
 using MappingImport::File;
@@ -29,6 +32,9 @@ using MappingImport::Voce;
 namespace {
 
 const QString skosNs = QString::fromLatin1(MappingRdf::SkosNamespace);
+
+// RDF/XML nested deeper than this is refused before the RDF library sees it.
+constexpr int maxXmlDepth = 1000;
 
 QByteArray withoutBom(const QByteArray &bytes)
 {
@@ -46,7 +52,8 @@ bool decodeUtf8(const QByteArray &bytes, QString &text, File &f)
     const QList<QByteArray> lines = bytes.split('\n');
     for (int i = 0; i < lines.size(); ++i) {
         QStringDecoder d(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        const QString decoded = d.decode(lines.at(i));
+        const QString decoded = d.decode(lines.at(i)); // decoding happens when the result is taken
+        Q_UNUSED(decoded)
         if (d.hasError()) {
             f.rigaErrore = i + 1;
             break;
@@ -61,378 +68,46 @@ QString extensionOf(const QString &path)
     return QFileInfo(path).suffix().toLower();
 }
 
-// ---- SSSOM ------------------------------------------------------------------
-
-// One YAML scalar (plain, single- or double-quoted); false on a malformed one.
-bool yamlScalar(const QString &raw, QString &value, QString &why)
+// The XML parser under the RDF library neither says where a file stops being
+// well-formed nor guards its own depth; this walk does both first.
+bool checkXml(const QByteArray &bytes, File &f)
 {
-    const QString t = raw.trimmed();
-    value.clear();
-    if (t.startsWith(QLatin1Char('"'))) {
-        qsizetype i = 1;
-        for (; i < t.size() && t.at(i) != QLatin1Char('"'); ++i) {
-            QChar c = t.at(i);
-            if (c != QLatin1Char('\\')) {
-                value += c;
-                continue;
-            }
-            if (++i >= t.size())
-                break;
-            const char16_t e = t.at(i).unicode();
-            int hexDigits = 0;
-            switch (e) {
-            case u'"': value += QLatin1Char('"'); break;
-            case u'\\': value += QLatin1Char('\\'); break;
-            case u'/': value += QLatin1Char('/'); break;
-            case u't': value += QLatin1Char('\t'); break;
-            case u'n': value += QLatin1Char('\n'); break;
-            case u'r': value += QLatin1Char('\r'); break;
-            case u'0': value += QChar(0); break;
-            case u' ': value += QLatin1Char(' '); break;
-            case u'x': hexDigits = 2; break;
-            case u'u': hexDigits = 4; break;
-            case u'U': hexDigits = 8; break;
-            default: why = QStringLiteral("unknown escape \\%1 in a quoted value").arg(QChar(e)); return false;
-            }
-            if (hexDigits) {
-                bool ok = false;
-                const uint code = t.mid(i + 1, hexDigits).toUInt(&ok, 16);
-                if (!ok || i + hexDigits >= t.size() || code > 0x10FFFF) {
-                    why = QStringLiteral("a malformed \\%1 escape in a quoted value").arg(QChar(e));
-                    return false;
-                }
-                const char32_t c32 = code;
-                value += QString::fromUcs4(&c32, 1);
-                i += hexDigits;
-            }
-        }
-        if (i >= t.size()) {
-            why = QStringLiteral("a quoted value is not closed");
+    QXmlStreamReader xml(bytes);
+    int depth = 0;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement() && ++depth > maxXmlDepth) {
+            f.errore = QStringLiteral("the XML is nested more than %1 elements deep").arg(maxXmlDepth);
+            f.rigaErrore = static_cast<int>(xml.lineNumber());
             return false;
         }
-        const QString rest = t.mid(i + 1).trimmed();
-        if (!rest.isEmpty() && !rest.startsWith(QLatin1Char('#'))) {
-            why = QStringLiteral("text after a quoted value");
-            return false;
-        }
+        if (xml.isEndElement())
+            --depth;
+    }
+    if (!xml.hasError())
         return true;
-    }
-    if (t.startsWith(QLatin1Char('\''))) {
-        qsizetype i = 1;
-        for (;; ++i) {
-            if (i >= t.size()) {
-                why = QStringLiteral("a quoted value is not closed");
-                return false;
-            }
-            if (t.at(i) == QLatin1Char('\'')) {
-                if (i + 1 < t.size() && t.at(i + 1) == QLatin1Char('\'')) {
-                    value += QLatin1Char('\'');
-                    ++i;
-                    continue;
-                }
-                break;
-            }
-            value += t.at(i);
-        }
-        const QString rest = t.mid(i + 1).trimmed();
-        if (!rest.isEmpty() && !rest.startsWith(QLatin1Char('#'))) {
-            why = QStringLiteral("text after a quoted value");
-            return false;
-        }
-        return true;
-    }
-    // A plain value ends where a comment starts.
-    qsizetype comment = t.indexOf(QLatin1String(" #"));
-    value = (comment < 0 ? t : t.left(comment)).trimmed();
-    return true;
+    f.errore = QStringLiteral("the XML is not well-formed: ") + xml.errorString();
+    f.rigaErrore = static_cast<int>(xml.lineNumber());
+    return false;
 }
-
-// The CURIE or IRI of an SSSOM cell as a full IRI; empty (with why) when its
-// prefix is not declared.
-QString expand(const QString &id, const QHash<QString, QString> &curieMap, QString &why)
-{
-    const qsizetype colon = id.indexOf(QLatin1Char(':'));
-    if (colon <= 0) {
-        why = QStringLiteral("\"%1\" is neither a CURIE nor an IRI").arg(id);
-        return {};
-    }
-    const QString prefix = id.left(colon);
-    auto it = curieMap.constFind(prefix);
-    if (it != curieMap.constEnd())
-        return *it + id.mid(colon + 1);
-    if (prefix == QLatin1String("skos"))
-        return skosNs + id.mid(colon + 1);
-    if (id.mid(colon + 1).startsWith(QLatin1String("//")) || prefix == QLatin1String("urn"))
-        return id; // a full IRI
-    why = QStringLiteral("the prefix \"%1\" of \"%2\" is not declared in the curie_map").arg(prefix, id);
-    return {};
-}
-
-void readSssom(const QString &text, File &f)
-{
-    const QStringList lines = text.split(QLatin1Char('\n'));
-    auto lineText = [&lines](int i) {
-        QString l = lines.at(i);
-        if (l.endsWith(QLatin1Char('\r')))
-            l.chop(1);
-        return l;
-    };
-    static const QRegularExpression topKey(QStringLiteral("^([A-Za-z_][A-Za-z0-9_]*)\\s*:(?:\\s+(.*))?$"));
-    static const QRegularExpression subKey(QStringLiteral("^\\s+([^\\s:#][^\\s:]*)\\s*:(?:\\s+(.*))?$"));
-    QHash<QString, QString> curieMap;
-    QString block;
-    int i = 0;
-    for (; i < lines.size(); ++i) {
-        const QString l = lineText(i);
-        if (!l.startsWith(QLatin1Char('#')))
-            break;
-        const QString yaml = l.mid(1);
-        if (yaml.trimmed().isEmpty() || yaml.trimmed().startsWith(QLatin1Char('#')) || yaml.trimmed() == QLatin1String("---"))
-            continue;
-        QString why;
-        if (!yaml.front().isSpace()) {
-            const QRegularExpressionMatch m = topKey.match(yaml);
-            if (!m.hasMatch()) {
-                f.errore = QStringLiteral("the metadata line is not a \"key: value\" line");
-                f.rigaErrore = i + 1;
-                return;
-            }
-            block = m.captured(1);
-            QString value;
-            if (!yamlScalar(m.captured(2), value, why)) {
-                f.errore = QStringLiteral("the metadata holds %1").arg(why);
-                f.rigaErrore = i + 1;
-                return;
-            }
-            continue;
-        }
-        if (block != QLatin1String("curie_map"))
-            continue; // lists and maps of other metadata are not needed here
-        const QRegularExpressionMatch m = subKey.match(yaml);
-        QString value;
-        if (!m.hasMatch() || !yamlScalar(m.captured(2), value, why)) {
-            f.errore = m.hasMatch() ? QStringLiteral("the curie_map holds %1").arg(why)
-                                    : QStringLiteral("the curie_map line is not a \"prefix: namespace\" line");
-            f.rigaErrore = i + 1;
-            return;
-        }
-        curieMap.insert(m.captured(1), value);
-    }
-    while (i < lines.size() && lineText(i).trimmed().isEmpty())
-        ++i;
-    if (i >= lines.size()) {
-        f.errore = QStringLiteral("the file has no column header (subject_id, predicate_id, object_id...)");
-        return;
-    }
-    const int headerLine = i + 1;
-    const QStringList header = lineText(i).split(QLatin1Char('\t'));
-    const int subject = static_cast<int>(header.indexOf(QStringLiteral("subject_id")));
-    const int predicate = static_cast<int>(header.indexOf(QStringLiteral("predicate_id")));
-    const int object = static_cast<int>(header.indexOf(QStringLiteral("object_id")));
-    const int comment = static_cast<int>(header.indexOf(QStringLiteral("comment")));
-    const int modifier = static_cast<int>(header.indexOf(QStringLiteral("predicate_modifier")));
-    if (subject < 0 || predicate < 0 || object < 0) {
-        f.errore = QStringLiteral("the column header lacks subject_id, predicate_id or object_id");
-        f.rigaErrore = headerLine;
-        return;
-    }
-    for (++i; i < lines.size(); ++i) {
-        const QString l = lineText(i);
-        if (l.isEmpty())
-            continue;
-        const QStringList cells = l.split(QLatin1Char('\t'));
-        if (cells.size() != header.size()) {
-            f.errore = QStringLiteral("the row has %1 columns where the header has %2")
-                           .arg(cells.size())
-                           .arg(header.size());
-            f.rigaErrore = i + 1;
-            return;
-        }
-        auto cell = [&cells](int c) { return MappingFormats::unescapeTsv(cells.at(c)); };
-        if (modifier >= 0 && cell(modifier).compare(QLatin1String("Not"), Qt::CaseInsensitive) == 0) {
-            f.scartate << QStringLiteral("line %1: a negated mapping (predicate_modifier Not) is not stored").arg(i + 1);
-            continue;
-        }
-        Voce v;
-        v.riga = i + 1;
-        QString why;
-        v.soggetto = expand(cell(subject), curieMap, why);
-        if (why.isEmpty())
-            v.predicato = expand(cell(predicate), curieMap, why);
-        if (why.isEmpty())
-            v.oggetto = expand(cell(object), curieMap, why);
-        if (!why.isEmpty()) {
-            f.scartate << QStringLiteral("line %1: %2").arg(i + 1).arg(why);
-            continue;
-        }
-        if (comment >= 0)
-            v.note = cell(comment);
-        f.voci.append(std::move(v));
-    }
-    f.ok = true;
-}
-
-// ---- CSV --------------------------------------------------------------------
-
-struct Record
-{
-    int line;
-    QStringList fields;
-};
-
-bool parseCsv(const QString &text, QVector<Record> &records, File &f)
-{
-    int line = 1;
-    qsizetype i = 0;
-    const qsizetype n = text.size();
-    while (i < n) {
-        Record rec{line, {}};
-        for (;;) {
-            QString field;
-            if (i < n && text.at(i) == QLatin1Char('"')) {
-                const int startLine = line;
-                ++i;
-                for (;;) {
-                    if (i >= n) {
-                        f.errore = QStringLiteral("a quoted field that starts here is never closed");
-                        f.rigaErrore = startLine;
-                        return false;
-                    }
-                    const QChar c = text.at(i);
-                    if (c == QLatin1Char('"')) {
-                        if (i + 1 < n && text.at(i + 1) == QLatin1Char('"')) {
-                            field += c;
-                            i += 2;
-                            continue;
-                        }
-                        ++i;
-                        break;
-                    }
-                    if (c == QLatin1Char('\n'))
-                        ++line;
-                    field += c;
-                    ++i;
-                }
-                if (i < n && text.at(i) != QLatin1Char(',') && text.at(i) != QLatin1Char('\r')
-                    && text.at(i) != QLatin1Char('\n')) {
-                    f.errore = QStringLiteral("text follows the closing quote of a field");
-                    f.rigaErrore = line;
-                    return false;
-                }
-            } else {
-                while (i < n && text.at(i) != QLatin1Char(',') && text.at(i) != QLatin1Char('\n')
-                       && !(text.at(i) == QLatin1Char('\r') && (i + 1 >= n || text.at(i + 1) == QLatin1Char('\n')))) {
-                    if (text.at(i) == QLatin1Char('"')) {
-                        f.errore = QStringLiteral("a quote inside a field that is not quoted");
-                        f.rigaErrore = line;
-                        return false;
-                    }
-                    field += text.at(i);
-                    ++i;
-                }
-            }
-            rec.fields << field;
-            if (i < n && text.at(i) == QLatin1Char(',')) {
-                ++i;
-                continue;
-            }
-            if (i < n && text.at(i) == QLatin1Char('\r'))
-                ++i;
-            if (i < n && text.at(i) == QLatin1Char('\n'))
-                ++i;
-            ++line;
-            break;
-        }
-        records.append(std::move(rec));
-    }
-    return true;
-}
-
-void readCsv(const QString &text, File &f)
-{
-    QVector<Record> records;
-    if (!parseCsv(text, records, f))
-        return;
-    if (records.isEmpty()) {
-        f.errore = QStringLiteral("the file has no header row");
-        return;
-    }
-    const QStringList &header = records.first().fields;
-    auto column = [&header](const char *name) {
-        for (int c = 0; c < header.size(); ++c)
-            if (header.at(c).trimmed().compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
-                return c;
-        return -1;
-    };
-    const int src = column("source URI");
-    const int rel = column("relation");
-    const int trg = column("target URI");
-    const int notes = column("notes");
-    if (src < 0 || rel < 0 || trg < 0) {
-        f.errore = QStringLiteral("the header row lacks the columns source URI, relation or target URI");
-        f.rigaErrore = records.first().line;
-        return;
-    }
-    for (int r = 1; r < records.size(); ++r) {
-        const Record &rec = records.at(r);
-        if (rec.fields.size() == 1 && rec.fields.first().isEmpty())
-            continue; // an empty line
-        if (rec.fields.size() != header.size()) {
-            f.errore = QStringLiteral("the row has %1 fields where the header has %2")
-                           .arg(rec.fields.size())
-                           .arg(header.size());
-            f.rigaErrore = rec.line;
-            return;
-        }
-        Voce v;
-        v.riga = rec.line;
-        v.soggetto = rec.fields.at(src);
-        v.predicato = rec.fields.at(rel);
-        v.oggetto = rec.fields.at(trg);
-        if (notes >= 0)
-            v.note = rec.fields.at(notes);
-        f.voci.append(std::move(v));
-    }
-    f.ok = true;
-}
-
-// ---- RDF --------------------------------------------------------------------
 
 void readRdf(const QByteArray &bytes, Tipo tipo, const QString &path, File &f)
 {
     const MappingRdf::Sintassi sintassi = tipo == Tipo::RdfXml     ? MappingRdf::Sintassi::RdfXml
                                           : tipo == Tipo::NTriples ? MappingRdf::Sintassi::NTriples
                                                                    : MappingRdf::Sintassi::Turtle;
-    if (tipo == Tipo::RdfXml) {
-        // The XML parser under the RDF library does not say where a file
-        // stops being well-formed; this one does.
-        QXmlStreamReader xml(bytes);
-        while (!xml.atEnd())
-            xml.readNext();
-        if (xml.hasError()) {
-            f.errore = QStringLiteral("the XML is not well-formed: ") + xml.errorString();
-            f.rigaErrore = static_cast<int>(xml.lineNumber());
-            return;
-        }
-    }
+    if (tipo == Tipo::RdfXml && !checkXml(bytes, f))
+        return;
     const QByteArray base = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toEncoded();
-    const MappingRdf::Lettura l = MappingRdf::leggi(bytes, sintassi, base, [&f](const MappingRdf::Letta &s) {
-        Voce v;
-        v.riga = s.riga;
-        v.soggetto = s.soggetto;
-        v.predicato = s.predicato;
-        v.oggetto = s.oggetto;
-        v.soggettoIri = s.soggettoIri;
-        v.oggettoIri = s.oggettoIri;
-        f.voci.append(std::move(v));
-    });
+    QVector<MappingRdf::Letta> triples;
+    const MappingRdf::Lettura l =
+        MappingRdf::leggi(bytes, sintassi, base, [&triples](const MappingRdf::Letta &s) { triples.append(s); });
     if (!l.ok) {
-        f.voci.clear();
         f.errore = l.errore;
         f.rigaErrore = l.riga;
         return;
     }
-    f.ok = true;
+    Sssom::readTriples(triples, f);
 }
 
 // ---- matching ---------------------------------------------------------------
@@ -467,6 +142,284 @@ bool isTarget(int model)
     return model == Ids::ECLAS || model == Ids::ETT || model == Ids::UNESCO || model == Ids::GEMET;
 }
 
+// A predicate as the summary names it: a CURIE of a well-known prefix, else
+// as read.
+QString shownPredicate(const QString &iri)
+{
+    for (const auto &[prefix, ns] : Sssom::builtInPrefixes())
+        if (iri.startsWith(ns) && iri.size() > ns.size())
+            return prefix + QLatin1Char(':') + iri.mid(ns.size());
+    return iri;
+}
+
+// The relations of the database: their keys, the pairs they link, their ids.
+struct Stored
+{
+    QSet<Key> keys;
+    QSet<Key> pairs; // property 0
+    QSet<qint64> ids;
+    qint64 highestId = 0;
+};
+
+Stored readStored(cConnessione &connection)
+{
+    Stored s;
+    RecordSet rs;
+    connection.ApriRS(QStringLiteral("select id, project_ref, left_concept_ref, right_concept_ref, property_ref "
+                                     "from mappingrelations"),
+                      rs);
+    for (; !rs.isEOF(); rs.MoveNext()) {
+        const qint64 id = rs.value(0).toLongLong();
+        const Key k{rs.value(1).toInt(), rs.value(2).toInt(), rs.value(3).toInt(), rs.value(4).toInt()};
+        s.keys.insert(k);
+        s.pairs.insert({k.project, k.left, k.right, 0});
+        s.ids.insert(id);
+        s.highestId = std::max(s.highestId, id);
+    }
+    connection.ChiudiRS(rs);
+    return s;
+}
+
+// The id a record of this database names, 0 when it names none.
+qint32 recordedId(const QString &recordId, const QString &recordNamespace)
+{
+    if (recordNamespace.isEmpty() || !recordId.startsWith(recordNamespace))
+        return 0;
+    bool ok = false;
+    const qint64 id = QStringView(recordId).mid(recordNamespace.size()).toLongLong(&ok);
+    return ok && id > 0 && id <= std::numeric_limits<qint32>::max() ? static_cast<qint32>(id) : 0;
+}
+
+// Matches statements to the database, one at a time, into an analysis.
+class Matcher
+{
+public:
+    Matcher(cConnessione &connection, MappingImport::Analisi &a)
+        : m_connection(connection), m_a(a),
+          m_lookup(connection.prepare(QStringLiteral("select id, model_ref from concepts where uri = ? order by id")))
+    {
+        RecordSet rs;
+        connection.ApriRS(QStringLiteral("select id, uri, dex from properties where id in (8, 9, 10)"), rs);
+        for (; !rs.isEOF(); rs.MoveNext()) {
+            m_byUri.insert(rs.value(1).toString(), rs.value(0).toInt());
+            m_byName.insert(rs.value(2).toString().toLower(), rs.value(0).toInt());
+        }
+        connection.ChiudiRS(rs);
+        m_stored = readStored(connection);
+        m_records = MappingSettings::recordNamespace(MappingSettings::databaseId(connection, false));
+    }
+
+    void notStored(const QString &reason, int line)
+    {
+        ++m_a.nonRegistrate;
+        auto it = m_notStored.find(reason);
+        if (it == m_notStored.end()) {
+            it = m_notStored.insert(reason, static_cast<int>(m_a.motiviNonRegistrate.size()));
+            m_a.motiviNonRegistrate.append({reason, 0, line});
+        }
+        ++m_a.motiviNonRegistrate[*it].conteggio;
+    }
+
+    void match(const Voce &v)
+    {
+        const int prop = property(v.predicato);
+        if (!prop) {
+            notStored(QStringLiteral("%1, which is not a mapping relation of this program").arg(shownPredicate(v.predicato)),
+                      v.riga);
+            return;
+        }
+        if (!v.soggettoIri || !v.oggettoIri) {
+            refuse(v, QStringLiteral("the %1 %2 is not a URI")
+                          .arg(v.soggettoIri ? QStringLiteral("object") : QStringLiteral("subject"),
+                               v.soggettoIri ? v.oggetto : v.soggetto));
+            return;
+        }
+        Concept source{}, target{};
+        if (!concepts(v, source, target))
+            return;
+        store(v, {Ids::projectForModel(target.model), source.id, target.id, prop});
+    }
+
+    void finish() { m_lookup = QSqlQuery(); }
+
+private:
+    int property(const QString &p) const
+    {
+        if (auto it = m_byUri.constFind(p); it != m_byUri.constEnd())
+            return *it;
+        if (p.startsWith(QLatin1String("skos:")))
+            if (auto it = m_byUri.constFind(skosNs + p.mid(5)); it != m_byUri.constEnd())
+                return *it;
+        if (auto it = m_byName.constFind(p.toLower()); it != m_byName.constEnd())
+            return *it;
+        return 0;
+    }
+
+    void refuse(const Voce &v, const QString &why)
+    {
+        m_a.elencoRifiutate << where(v) + why;
+        ++m_a.rifiutate;
+    }
+
+    const QVector<Concept> &lookup(const QString &uri)
+    {
+        auto it = m_cache.find(uri);
+        if (it == m_cache.end()) {
+            QVector<Concept> found;
+            m_connection.exec(m_lookup, {uri});
+            while (m_lookup.next())
+                found.append({m_lookup.value(0).toInt(), m_lookup.value(1).toInt()});
+            m_lookup.finish();
+            it = m_cache.insert(uri, found);
+        }
+        return *it;
+    }
+
+    // The one EUROVOC concept of the subject and the one target concept of
+    // the object; false (counted) when there are not.
+    bool concepts(const Voce &v, Concept &source, Concept &target)
+    {
+        const QVector<Concept> left = lookup(v.soggetto);
+        const QVector<Concept> right = lookup(v.oggetto);
+        if (left.isEmpty() || right.isEmpty()) {
+            QStringList unknown;
+            if (left.isEmpty())
+                unknown << QStringLiteral("subject ") + v.soggetto;
+            if (right.isEmpty())
+                unknown << QStringLiteral("object ") + v.oggetto;
+            m_a.elencoSconosciute << where(v) + unknown.join(QStringLiteral(", "));
+            ++m_a.sconosciute;
+            return false;
+        }
+        QVector<Concept> sources, targets;
+        for (const Concept &c : left)
+            if (c.model == Ids::EUROVOC)
+                sources.append(c);
+        for (const Concept &c : right)
+            if (isTarget(c.model))
+                targets.append(c);
+        QString why;
+        if (sources.isEmpty())
+            why = QStringLiteral("the subject %1 is not a EUROVOC concept").arg(v.soggetto);
+        else if (sources.size() > 1)
+            why = QStringLiteral("the subject %1 is the URI of %2 EUROVOC concepts").arg(v.soggetto).arg(sources.size());
+        else if (targets.isEmpty())
+            why = QStringLiteral("the object %1 is not a concept of a target thesaurus").arg(v.oggetto);
+        else if (targets.size() > 1)
+            why = QStringLiteral("the object %1 is the URI of %2 target concepts").arg(v.oggetto).arg(targets.size());
+        if (!why.isEmpty()) {
+            refuse(v, why);
+            return false;
+        }
+        source = sources.first();
+        target = targets.first();
+        return true;
+    }
+
+    void store(const Voce &v, const Key &k)
+    {
+        if (m_seen.contains(k)) {
+            ++m_a.ripetute;
+            return;
+        }
+        m_seen.insert(k);
+        if (m_stored.keys.contains(k)) {
+            ++m_a.presenti;
+            return;
+        }
+        if (m_stored.pairs.contains({k.project, k.left, k.right, 0}))
+            ++m_a.altraRelazione;
+        Unione::Riga row;
+        if (const qint32 id = recordedId(v.recordId, m_records)) {
+            if (!m_stored.ids.contains(id) && !m_idsTaken.contains(id)) {
+                row.id = id;
+                m_idsTaken.insert(id);
+                ++m_a.idConservati;
+            } else {
+                ++m_a.idOccupati;
+            }
+        }
+        row.projectRef = k.project;
+        row.leftConceptRef = k.left;
+        row.rightConceptRef = k.right;
+        row.propertyRef = k.property;
+        row.notes = v.note.isNull() ? QVariant(QStringLiteral("")) : QVariant(v.note);
+        m_a.nuove.append(row);
+        m_a.righeNuove.append(v.riga);
+    }
+
+    cConnessione &m_connection;
+    MappingImport::Analisi &m_a;
+    QSqlQuery m_lookup;
+    QHash<QString, int> m_byUri, m_byName;
+    Stored m_stored;
+    QString m_records;
+    QHash<QString, QVector<Concept>> m_cache;
+    QSet<Key> m_seen;
+    QSet<qint64> m_idsTaken;
+    QHash<QString, int> m_notStored; // reason -> index in motiviNonRegistrate
+};
+
+// The rows of one import as they will be written: their ids decided.
+struct Plan
+{
+    QVector<int> rows;     // indexes in nuove, in order
+    QVector<qint32> ids;   // parallel
+    int kept = 0;
+    int presentNow = 0;
+    qint32 highest = 0;
+    QString refusal;       // why nothing can be written
+};
+
+// Decides, inside the writing transaction, what is still new and which ids
+// the rows get: the ids of their records where still free, else new ones
+// above every id in the table.
+Plan plan(cConnessione &connection, const QVector<Unione::Riga> &rows)
+{
+    const Stored stored = readStored(connection);
+    Plan p;
+    QSet<qint64> used = stored.ids;
+    qint64 highest = stored.highestId;
+    QVector<bool> keep(rows.size(), false);
+    for (int i = 0; i < rows.size(); ++i) {
+        const Unione::Riga &r = rows.at(i);
+        const Key k{r.projectRef.toInt(), r.leftConceptRef.toInt(), r.rightConceptRef.toInt(), r.propertyRef.toInt()};
+        if (stored.keys.contains(k)) {
+            ++p.presentNow;
+            continue;
+        }
+        keep[i] = true;
+        if (!r.id.isNull() && !used.contains(r.id.toLongLong())) {
+            used.insert(r.id.toLongLong());
+            highest = std::max(highest, r.id.toLongLong());
+        }
+    }
+    qint64 next = highest;
+    constexpr qint64 top = std::numeric_limits<qint32>::max();
+    for (int i = 0; i < rows.size(); ++i) {
+        if (!keep[i])
+            continue;
+        const Unione::Riga &r = rows.at(i);
+        qint64 id = 0;
+        if (!r.id.isNull() && used.contains(r.id.toLongLong()) && !stored.ids.contains(r.id.toLongLong())) {
+            id = r.id.toLongLong();
+            ++p.kept;
+        } else if (++next > top) {
+            p.refusal = QStringLiteral("the highest id in the database is %1 and an id is a 32-bit number (at most "
+                                       "%2): there is no id left for the new relations")
+                            .arg(highest)
+                            .arg(top);
+            return p;
+        } else {
+            id = next;
+        }
+        p.rows.append(i);
+        p.ids.append(static_cast<qint32>(id));
+        p.highest = static_cast<qint32>(std::max<qint64>(p.highest, id));
+    }
+    return p;
+}
+
 } // namespace
 
 QString MappingImport::nomeTipo(Tipo tipo)
@@ -477,6 +430,7 @@ QString MappingImport::nomeTipo(Tipo tipo)
     case Tipo::NTriples: return QStringLiteral("SKOS (N-Triples)");
     case Tipo::Sssom: return QStringLiteral("SSSOM (TSV)");
     case Tipo::Csv: return QStringLiteral("CSV");
+    case Tipo::Alignment: return QStringLiteral("Alignment format");
     }
     return {};
 }
@@ -485,6 +439,8 @@ std::optional<Tipo> MappingImport::riconosci(const QString &path, const QByteArr
 {
     const QString ext = extensionOf(path);
     const QByteArray head = withoutBom(bytes.left(65536));
+    if (MappingAlignment::recognise(head))
+        return Tipo::Alignment;
     const QList<QByteArray> lines = head.split('\n');
     for (const QByteArray &raw : lines) {
         const QByteArray l = raw.trimmed();
@@ -521,17 +477,23 @@ File MappingImport::leggi(const QByteArray &bytes, Tipo tipo, const QString &pat
 {
     File f;
     f.tipo = tipo;
-    if (tipo == Tipo::Sssom || tipo == Tipo::Csv) {
+    switch (tipo) {
+    case Tipo::Sssom:
+    case Tipo::Csv: {
         QString text;
         if (!decodeUtf8(withoutBom(bytes), text, f))
             return f;
         if (tipo == Tipo::Sssom)
-            readSssom(text, f);
+            Sssom::read(text, path, f);
         else
-            readCsv(text, f);
+            MappingCsv::read(text, f);
         return f;
     }
-    readRdf(bytes, tipo, path, f);
+    case Tipo::Alignment: MappingAlignment::read(bytes, f); return f;
+    case Tipo::Turtle:
+    case Tipo::RdfXml:
+    case Tipo::NTriples: readRdf(bytes, tipo, path, f); return f;
+    }
     return f;
 }
 
@@ -547,7 +509,7 @@ File MappingImport::leggiFile(const QString &path)
     const std::optional<Tipo> tipo = riconosci(path, bytes);
     if (!tipo) {
         f.errore = QStringLiteral("its format is not recognised (expected SKOS in Turtle, RDF/XML or N-Triples, "
-                                  "SSSOM TSV or CSV)");
+                                  "SSSOM, the Alignment format or CSV)");
         return f;
     }
     return leggi(bytes, *tipo, path);
@@ -567,146 +529,16 @@ QString MappingImport::messaggioErrore(const File &file, const QString &path)
 MappingImport::Analisi MappingImport::analizza(cConnessione &connection, const File &file)
 {
     Analisi a;
-    a.lette = static_cast<int>(file.voci.size() + file.scartate.size());
-    a.rifiutate = static_cast<int>(file.scartate.size());
-    a.elencoRifiutate = file.scartate;
-
-    // The three mapping properties, by URI and by name.
-    QHash<QString, int> byUri;
-    QHash<QString, int> byName;
-    {
-        RecordSet rs;
-        connection.ApriRS(QStringLiteral("select id, uri, dex from properties where id in (8, 9, 10)"), rs);
-        for (; !rs.isEOF(); rs.MoveNext()) {
-            byUri.insert(rs.value(1).toString(), rs.value(0).toInt());
-            byName.insert(rs.value(2).toString().toLower(), rs.value(0).toInt());
-        }
-        connection.ChiudiRS(rs);
-    }
-    auto property = [&](const QString &p) -> int {
-        if (auto it = byUri.constFind(p); it != byUri.constEnd())
-            return *it;
-        if (p.startsWith(QLatin1String("skos:")))
-            if (auto it = byUri.constFind(skosNs + p.mid(5)); it != byUri.constEnd())
-                return *it;
-        if (auto it = byName.constFind(p.toLower()); it != byName.constEnd())
-            return *it;
-        return 0;
-    };
-
-    // Relations already stored, and the pairs they link.
-    QSet<Key> existing;
-    QSet<Key> pairs; // property 0
-    {
-        RecordSet rs;
-        connection.ApriRS(QStringLiteral("select project_ref, left_concept_ref, right_concept_ref, property_ref "
-                                         "from mappingrelations"),
-                          rs);
-        for (; !rs.isEOF(); rs.MoveNext()) {
-            const Key k{rs.value(0).toInt(), rs.value(1).toInt(), rs.value(2).toInt(), rs.value(3).toInt()};
-            existing.insert(k);
-            pairs.insert({k.project, k.left, k.right, 0});
-        }
-        connection.ChiudiRS(rs);
-    }
-
-    QSqlQuery lookup = connection.prepare(QStringLiteral("select id, model_ref from concepts where uri = ? order by id"));
-    QHash<QString, QVector<Concept>> cache;
-    auto concepts = [&](const QString &uri) -> const QVector<Concept> & {
-        auto it = cache.find(uri);
-        if (it == cache.end()) {
-            QVector<Concept> found;
-            connection.exec(lookup, {uri});
-            while (lookup.next())
-                found.append({lookup.value(0).toInt(), lookup.value(1).toInt()});
-            lookup.finish();
-            it = cache.insert(uri, found);
-        }
-        return *it;
-    };
-
-    QMap<QString, QPair<int, int>> otherPredicates; // predicate -> (count, first line)
-    QSet<Key> seen;
-    for (const Voce &v : file.voci) {
-        const int prop = property(v.predicato);
-        if (!prop) {
-            auto &entry = otherPredicates[v.predicato];
-            if (entry.first++ == 0)
-                entry.second = v.riga;
-            ++a.rifiutate;
-            continue;
-        }
-        if (!v.soggettoIri || !v.oggettoIri) {
-            a.elencoRifiutate << where(v)
-                                     + QStringLiteral("the %1 %2 is not a URI")
-                                           .arg(v.soggettoIri ? QStringLiteral("object") : QStringLiteral("subject"),
-                                                v.soggettoIri ? v.oggetto : v.soggetto);
-            ++a.rifiutate;
-            continue;
-        }
-        const QVector<Concept> left = concepts(v.soggetto);
-        const QVector<Concept> right = concepts(v.oggetto);
-        if (left.isEmpty() || right.isEmpty()) {
-            QStringList unknown;
-            if (left.isEmpty())
-                unknown << QStringLiteral("subject ") + v.soggetto;
-            if (right.isEmpty())
-                unknown << QStringLiteral("object ") + v.oggetto;
-            a.elencoSconosciute << where(v) + unknown.join(QStringLiteral(", "));
-            ++a.sconosciute;
-            continue;
-        }
-        QVector<Concept> source, target;
-        for (const Concept &c : left)
-            if (c.model == Ids::EUROVOC)
-                source.append(c);
-        for (const Concept &c : right)
-            if (isTarget(c.model))
-                target.append(c);
-        QString why;
-        if (source.isEmpty())
-            why = QStringLiteral("the subject %1 is not a EUROVOC concept").arg(v.soggetto);
-        else if (source.size() > 1)
-            why = QStringLiteral("the subject %1 is the URI of %2 EUROVOC concepts").arg(v.soggetto).arg(source.size());
-        else if (target.isEmpty())
-            why = QStringLiteral("the object %1 is not a concept of a target thesaurus").arg(v.oggetto);
-        else if (target.size() > 1)
-            why = QStringLiteral("the object %1 is the URI of %2 target concepts").arg(v.oggetto).arg(target.size());
-        if (!why.isEmpty()) {
-            a.elencoRifiutate << where(v) + why;
-            ++a.rifiutate;
-            continue;
-        }
-        const Key k{Ids::projectForModel(target.first().model), source.first().id, target.first().id, prop};
-        if (seen.contains(k)) {
-            ++a.ripetute;
-            continue;
-        }
-        seen.insert(k);
-        if (existing.contains(k)) {
-            ++a.presenti;
-            continue;
-        }
-        if (pairs.contains({k.project, k.left, k.right, 0}))
-            ++a.altraRelazione;
-        Unione::Riga row;
-        row.projectRef = k.project;
-        row.leftConceptRef = k.left;
-        row.rightConceptRef = k.right;
-        row.propertyRef = k.property;
-        row.notes = v.note.isNull() ? QVariant(QStringLiteral("")) : QVariant(v.note);
-        a.nuove.append(row);
-        a.righeNuove.append(v.riga);
-    }
-    lookup = QSqlQuery();
-    for (auto it = otherPredicates.cbegin(); it != otherPredicates.cend(); ++it) {
-        QString line = QStringLiteral("%1 statements with the predicate %2, which is not a mapping relation")
-                           .arg(it->first)
-                           .arg(it.key());
-        if (it->second > 0)
-            line += QStringLiteral(" (first at line %1)").arg(it->second);
-        a.elencoRifiutate << line;
-    }
+    a.lette = file.statements();
+    Matcher matcher(connection, a);
+    // Kinds never stored first, then the statements in file order.
+    for (const Voce &v : file.negated)
+        matcher.notStored(QStringLiteral("negative mappings (predicate_modifier Not)"), v.riga);
+    for (const auto &[reason, line] : file.setAside)
+        matcher.notStored(reason, line);
+    for (const Voce &v : file.voci)
+        matcher.match(v);
+    matcher.finish();
     return a;
 }
 
@@ -726,30 +558,87 @@ QString MappingImport::riepilogo(const Analisi &a, const QString &path, int limi
     if (a.altraRelazione)
         text += QStringLiteral(" (%1 of them for pairs of concepts that already have another relation)")
                     .arg(a.altraRelazione);
+    if (a.idConservati)
+        text += QStringLiteral("\n    %1 of them keep the ids their records have in this database").arg(a.idConservati);
+    if (a.idOccupati)
+        text += QStringLiteral("\n    %1 of them get new ids: the ids of their records in this database are taken")
+                    .arg(a.idOccupati);
     text += QStringLiteral("\nAlready present with the same relation: %1").arg(a.presenti);
     text += QStringLiteral("\nRepeated in the file: %1").arg(a.ripetute);
     text += QStringLiteral("\nWith URIs unknown to this database: %1").arg(a.sconosciute) + list(a.elencoSconosciute);
+    QStringList kinds;
+    for (const NonRegistrate &n : a.motiviNonRegistrate)
+        kinds << (n.primaRiga > 0 ? QStringLiteral("%1: %2 (first at line %3)").arg(n.motivo).arg(n.conteggio).arg(n.primaRiga)
+                                  : QStringLiteral("%1: %2").arg(n.motivo).arg(n.conteggio));
+    text += QStringLiteral("\nNot stored: %1").arg(a.nonRegistrate) + list(kinds);
     text += QStringLiteral("\nRefused: %1").arg(a.rifiutate) + list(a.elencoRifiutate);
     return text;
 }
 
-Unione::Esito MappingImport::registra(cConnessione &connection, const Analisi &analisi)
+MappingImport::Registrazione MappingImport::registra(cConnessione &connection, const Analisi &analisi)
 {
+    Registrazione r;
+    if (analisi.nuove.isEmpty()) {
+        r.registrato = true;
+        return r;
+    }
     qCInfo(lcImport) << "storing" << analisi.nuove.size() << "imported mapping relations";
-    const Unione::Esito esito = Unione::accoda(connection, analisi.nuove);
-    qCInfo(lcImport) << "mapping import ended:" << esito.aggiunte << "relations appended";
-    return esito;
+    // The write lock first: what the plan reads cannot change before the writes.
+    cConnessione::Transaction transaction(connection, cConnessione::Lock::Immediate);
+    const Plan p = plan(connection, analisi.nuove);
+    r.presentiOra = p.presentNow;
+    if (!p.refusal.isEmpty()) {
+        r.motivo = p.refusal;
+        return r;
+    }
+    QSqlQuery insert = connection.prepare(QStringLiteral(
+        "insert into mappingrelations (id, project_ref, left_concept_ref, right_concept_ref, property_ref, notes) "
+        "values (?, ?, ?, ?, ?, ?)"));
+    for (int k = 0; k < p.rows.size(); ++k) {
+        const Unione::Riga &row = analisi.nuove.at(p.rows.at(k));
+        try {
+            connection.exec(insert, {p.ids.at(k), row.projectRef, row.leftConceptRef, row.rightConceptRef,
+                                     row.propertyRef, row.notes});
+        } catch (const DbError &error) {
+            r.rigaFallita = p.rows.at(k);
+            r.motivo = mdlUtil::testoErrore(error);
+            return r; // the statement goes first, then the transaction rolls back
+        }
+    }
+    insert = QSqlQuery();
+    transaction.commit();
+    r.registrato = true;
+    r.aggiunte = static_cast<qint32>(p.rows.size());
+    r.idConservati = p.kept;
+    r.ultimoId = p.highest;
+    qCInfo(lcImport) << "mapping import ended:" << r.aggiunte << "relations stored," << r.idConservati
+                     << "under the ids of their records," << r.presentiOra << "stored meanwhile by another writer";
+    return r;
 }
 
-QString MappingImport::messaggioFallimento(const Analisi &analisi, const Unione::Esito &esito)
+QString MappingImport::messaggioFallimento(const Analisi &analisi, const Registrazione &esito)
 {
     const int line = esito.rigaFallita >= 0 && esito.rigaFallita < analisi.righeNuove.size()
                          ? analisi.righeNuove.at(esito.rigaFallita)
                          : -1;
-    const QString which = line > 0 ? QStringLiteral("The mapping relation of line %1").arg(line)
-                                   : QStringLiteral("A mapping relation");
-    return which + QStringLiteral(" cannot be stored: %1.\nThe import was undone: no mapping relation was stored.")
+    const QString which = line > 0                ? QStringLiteral("The mapping relation of line %1 cannot").arg(line)
+                          : esito.rigaFallita >= 0 ? QStringLiteral("A mapping relation cannot")
+                                                   : QStringLiteral("The mapping relations cannot");
+    return which + QStringLiteral(" be stored: %1.\nThe import was undone: no mapping relation was stored.")
                        .arg(esito.motivo);
+}
+
+QString MappingImport::messaggioRiuscita(const Registrazione &esito, const QString &path)
+{
+    QString text = QStringLiteral("%1 mapping relations imported from %2")
+                       .arg(esito.aggiunte)
+                       .arg(QDir::toNativeSeparators(path));
+    if (esito.idConservati)
+        text += QStringLiteral("\n%1 of them keep the ids their records have in this database").arg(esito.idConservati);
+    if (esito.presentiOra)
+        text += QStringLiteral("\n%1 were left out: another program stored them after the summary was made")
+                    .arg(esito.presentiOra);
+    return text;
 }
 
 void MappingImport::ImportaMapping()
@@ -758,7 +647,8 @@ void MappingImport::ImportaMapping()
     const QString path = dialogs().openFile(title, vDatabaseFolder,
                                             QStringLiteral("Mapping files (*.ttl *.rdf *.xml *.nt *.tsv *.csv);;"
                                                            "SKOS Turtle (*.ttl);;SKOS RDF/XML (*.rdf *.xml);;"
-                                                           "SKOS N-Triples (*.nt);;SSSOM TSV (*.tsv);;CSV (*.csv);;"
+                                                           "SKOS N-Triples (*.nt);;SSSOM TSV (*.tsv);;"
+                                                           "Alignment format (*.rdf *.xml);;CSV (*.csv);;"
                                                            "All files (*)"));
     if (path.isEmpty()) {
         dialogs().message(QStringLiteral("Import cancelled"));
@@ -789,7 +679,7 @@ void MappingImport::ImportaMapping()
         dialogs().message(QStringLiteral("Import cancelled: no mapping relation was stored."), title);
         return;
     }
-    Unione::Esito e;
+    Registrazione e;
     try {
         Attesa::Clessidra hourglass;
         e = registra(vConnection, a);
@@ -797,14 +687,11 @@ void MappingImport::ImportaMapping()
         mdlUtil::MostraErrore(error);
         return;
     }
-    if (!e.unito) {
+    if (!e.registrato) {
         dialogs().message(messaggioFallimento(a, e), title, Dialogs::Icon::Critical);
         return;
     }
     // Keep the editor's next id above the ones just used.
-    vLastRelationId = std::max(vLastRelationId, e.primoId + e.aggiunte - 1);
-    dialogs().message(QStringLiteral("%1 mapping relations imported from %2")
-                          .arg(e.aggiunte)
-                          .arg(QDir::toNativeSeparators(path)),
-                      title);
+    vLastRelationId = std::max(vLastRelationId, e.ultimoId);
+    dialogs().message(messaggioRiuscita(e, path), title);
 }

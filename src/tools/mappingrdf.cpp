@@ -117,6 +117,7 @@ void onStatement(void *data, raptor_statement *statement)
     nodeText(statement->subject, s.soggetto, s.soggettoIri);
     nodeText(statement->predicate, s.predicato, predicateIri);
     nodeText(statement->object, s.oggetto, s.oggettoIri);
+    s.oggettoLetterale = statement->object->type == RAPTOR_TERM_TYPE_LITERAL;
     if (raptor_locator *loc = raptor_parser_get_locator(ctx->parser); loc && loc->line > 0)
         s.riga = loc->line;
     (*ctx->sink)(s);

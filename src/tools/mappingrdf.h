@@ -45,6 +45,7 @@ struct Letta
     QString oggetto;
     bool soggettoIri = true;
     bool oggettoIri = true;
+    bool oggettoLetterale = false; // the object is a literal (its text between the quotes)
     int riga = -1; // line of the statement in the file, -1 when unknown
 };
 
