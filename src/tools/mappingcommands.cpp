@@ -25,49 +25,67 @@ bool required(const QStringList &args, const char *option, QString &value, QText
     return true;
 }
 
-int exportCommand(const QStringList &args, QTextStream &out, QTextStream &err)
+// What --export was asked to do.
+struct ExportRequest
+{
+    int kind = -1; // 0..3 MappingFormats::Formato, 10 XML, 11 HTML
+    QString db, file;
+    qint32 project = 0;
+    MappingFormats::OpzioniSssom sssom;
+};
+
+// Reads the arguments of --export; false, with the reason written to err
+// (none when the format is missing: the usage says it), when they do not do.
+bool exportRequest(const QStringList &args, ExportRequest &r, QTextStream &err)
 {
     if (args.isEmpty() || args.first().startsWith(QStringLiteral("--")))
-        return 2;
+        return false;
     const QString format = args.first();
-    QString db, file;
-    if (!required(args, "--db", db, err) || !required(args, "--out", file, err))
-        return 2;
-    qint32 project = 0;
+    if (!required(args, "--db", r.db, err) || !required(args, "--out", r.file, err))
+        return false;
     if (args.contains(QStringLiteral("--project"))) {
         const QString text = optionValue(args, QStringLiteral("--project"));
-        const PromptProgetto::Risposta r = PromptProgetto::interpreta(text);
-        if (r.esito != PromptProgetto::Esito::Scelto) {
+        const PromptProgetto::Risposta answer = PromptProgetto::interpreta(text);
+        if (answer.esito != PromptProgetto::Esito::Scelto) {
             err << PromptProgetto::messaggioRifiuto(text) << "\n";
-            return 2;
+            return false;
         }
-        project = r.progetto;
+        r.project = answer.progetto;
     }
     const struct {
         const char *name;
-        int kind; // 0..3 MappingFormats::Formato, 10 XML, 11 HTML
+        int kind;
     } formats[] = {{"skos-turtle", 0}, {"skos-rdfxml", 1}, {"sssom", 2}, {"csv", 3}, {"xml", 10}, {"html", 11}};
-    int kind = -1;
     for (const auto &f : formats)
         if (format == QLatin1String(f.name))
-            kind = f.kind;
-    if (kind < 0) {
+            r.kind = f.kind;
+    if (r.kind < 0) {
         err << "Unknown export format \"" << format << "\"\n";
-        return 2;
+        return false;
     }
-    MappingFormats::OpzioniSssom sssom;
     if (args.contains(QStringLiteral("--license"))) {
-        if (kind != static_cast<int>(MappingFormats::Formato::Sssom)) {
+        if (r.kind != static_cast<int>(MappingFormats::Formato::Sssom)) {
             err << "--license applies to the sssom export only\n";
-            return 2;
+            return false;
         }
-        if (!required(args, "--license", sssom.license, err))
-            return 2;
-        if (!Sssom::isAbsoluteUri(sssom.license)) {
-            err << MappingFormats::licenzaRifiutata(sssom.license) << "\n";
-            return 2;
+        if (!required(args, "--license", r.sssom.license, err))
+            return false;
+        if (!Sssom::isAbsoluteUri(r.sssom.license)) {
+            err << MappingFormats::licenzaRifiutata(r.sssom.license) << "\n";
+            return false;
         }
     }
+    return true;
+}
+
+int exportCommand(const QStringList &args, QTextStream &out, QTextStream &err)
+{
+    ExportRequest request;
+    if (!exportRequest(args, request, err))
+        return 2;
+    const int kind = request.kind;
+    const qint32 project = request.project;
+    const QString &db = request.db;
     cConnessione c;
     // An SSSOM export names this database in its record ids: the first one
     // stores the database's identity, so it opens the file for writing when
@@ -78,7 +96,7 @@ int exportCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     if (!(sssomExport && QFileInfo(db).isWritable() && openDatabaseForCommand(c, db, false, ignored))
         && !openDatabaseForCommand(c, db, true, err))
         return 1;
-    const QString path = QDir::cleanPath(QFileInfo(file).absoluteFilePath());
+    const QString path = QDir::cleanPath(QFileInfo(request.file).absoluteFilePath());
     return CommandLine::reportFailures(err, [&] {
         if (kind >= 10) {
             const Esportazione::Esito e = Esportazione::scrivi(
@@ -93,7 +111,7 @@ int exportCommand(const QStringList &args, QTextStream &out, QTextStream &err)
             return 0;
         }
         const MappingFormats::Esito e =
-            MappingFormats::scrivi(c, static_cast<MappingFormats::Formato>(kind), project, path, sssom);
+            MappingFormats::scrivi(c, static_cast<MappingFormats::Formato>(kind), project, path, request.sssom);
         if (!e.scritto) {
             err << "The export file " << QDir::toNativeSeparators(path) << " cannot be written: " << e.errore << "\n";
             return 1;

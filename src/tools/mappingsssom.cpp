@@ -11,6 +11,7 @@
 #include <QStringDecoder>
 
 #include <cmath>
+#include <optional>
 
 namespace {
 
@@ -838,91 +839,110 @@ void Sssom::read(const QString &text, const QString &path, MappingImport::File &
     TableReader(text, path, file).run();
 }
 
+namespace {
+
+// The RDF terms that describe a mapping of SSSOM/RDF.
+struct RdfTerms
+{
+    QString sssom = QString::fromLatin1(Sssom::Namespace);
+    QString source = QStringLiteral("http://www.w3.org/2002/07/owl#annotatedSource");
+    QString property = QStringLiteral("http://www.w3.org/2002/07/owl#annotatedProperty");
+    QString target = QStringLiteral("http://www.w3.org/2002/07/owl#annotatedTarget");
+    QString type = QStringLiteral("http://www.w3.org/1999/02/22-rdf-syntax-ns#type");
+    QString rdfsComment = QStringLiteral("http://www.w3.org/2000/01/rdf-schema#comment");
+};
+
+struct FoundMapping
+{
+    MappingImport::Voce voce;
+    bool negated = false;
+};
+
+// The mapping a node's own triples describe; nothing when the node lacks its
+// source, property or target.  Its line is the first of its triples.
+std::optional<FoundMapping> mappingNode(const QString &node, const QVector<const MappingRdf::Letta *> &own,
+                                        const RdfTerms &terms)
+{
+    FoundMapping f;
+    bool s = false, p = false, o = false;
+    for (const MappingRdf::Letta *t : own) {
+        if (f.voce.riga < 0 || (t->riga > 0 && t->riga < f.voce.riga))
+            f.voce.riga = t->riga;
+        const QString literal = t->oggettoLetterale ? t->oggetto.mid(1).chopped(1) : QString();
+        if (t->predicato == terms.source) {
+            f.voce.soggetto = t->oggetto;
+            f.voce.soggettoIri = t->oggettoIri;
+            s = true;
+        } else if (t->predicato == terms.property) {
+            f.voce.predicato = t->oggetto;
+            p = true;
+        } else if (t->predicato == terms.target) {
+            f.voce.oggetto = t->oggetto;
+            f.voce.oggettoIri = t->oggettoIri;
+            o = true;
+        } else if (t->predicato == terms.sssom + QStringLiteral("confidence") && t->oggettoLetterale) {
+            bool ok = false;
+            const double c = literal.toDouble(&ok);
+            if (ok && c >= 0 && c <= 1)
+                f.voce.confidence = c;
+        } else if ((t->predicato == terms.sssom + QStringLiteral("comment") || t->predicato == terms.rdfsComment)
+                   && t->oggettoLetterale) {
+            f.voce.note = literal;
+        } else if (t->predicato == terms.sssom + QStringLiteral("record_id")) {
+            f.voce.recordId = t->oggettoLetterale ? literal : t->oggetto;
+        } else if (t->predicato == terms.sssom + QStringLiteral("predicate_modifier")) {
+            f.negated = t->oggetto == terms.sssom + QStringLiteral("NegatedPredicate")
+                        || (t->oggettoLetterale && literal == QLatin1String("Not"));
+        }
+    }
+    if (!s || !p || !o)
+        return std::nullopt;
+    if (f.voce.recordId.isEmpty() && !node.startsWith(QLatin1String("_:")))
+        f.voce.recordId = node; // the node's own IRI names the record
+    return f;
+}
+
+} // namespace
+
 void Sssom::readTriples(const QVector<MappingRdf::Letta> &triples, MappingImport::File &file)
 {
-    const QString owl = QStringLiteral("http://www.w3.org/2002/07/owl#");
-    const QString sssom = QString::fromLatin1(Namespace);
-    const QString source = owl + QStringLiteral("annotatedSource");
-    const QString property = owl + QStringLiteral("annotatedProperty");
-    const QString target = owl + QStringLiteral("annotatedTarget");
-    const QString type = QStringLiteral("http://www.w3.org/1999/02/22-rdf-syntax-ns#type");
-
-    // The triples of each subject that may be a mapping node or the set.
+    const RdfTerms terms;
+    // The triples of each subject that may be a mapping node, and the sets.
     QHash<QString, QVector<const MappingRdf::Letta *>> bySubject;
     QStringList order; // the candidate nodes in the order they first appear
     QSet<QString> sets;
     for (const MappingRdf::Letta &t : triples) {
-        if ((t.predicato == source || t.predicato == property || t.predicato == target)
+        if ((t.predicato == terms.source || t.predicato == terms.property || t.predicato == terms.target)
             && !bySubject.contains(t.soggetto)) {
             bySubject.insert(t.soggetto, {});
             order << t.soggetto;
         }
-        if (t.predicato == type && t.oggetto == sssom + QStringLiteral("MappingSet"))
+        if (t.predicato == terms.type && t.oggetto == terms.sssom + QStringLiteral("MappingSet"))
             sets.insert(t.soggetto);
     }
     for (const MappingRdf::Letta &t : triples)
         if (auto it = bySubject.find(t.soggetto); it != bySubject.end())
             it->append(&t);
 
-    struct Found
-    {
-        MappingImport::Voce voce;
-        bool negated = false;
-    };
-    QVector<Found> found;
+    QVector<FoundMapping> found;
     QSet<QString> nodes;     // the mapping nodes
     QSet<QString> asserted;  // "s p o" of each mapping, to tell a repeating direct triple
     for (const QString &node : std::as_const(order)) {
-        const QVector<const MappingRdf::Letta *> &own = bySubject[node];
-        Found f;
-        f.voce.riga = -1;
-        bool s = false, p = false, o = false;
-        for (const MappingRdf::Letta *t : own) {
-            if (f.voce.riga < 0 || (t->riga > 0 && t->riga < f.voce.riga))
-                f.voce.riga = t->riga;
-            const QString literal = t->oggettoLetterale ? t->oggetto.mid(1).chopped(1) : QString();
-            if (t->predicato == source) {
-                f.voce.soggetto = t->oggetto;
-                f.voce.soggettoIri = t->oggettoIri;
-                s = true;
-            } else if (t->predicato == property) {
-                f.voce.predicato = t->oggetto;
-                p = true;
-            } else if (t->predicato == target) {
-                f.voce.oggetto = t->oggetto;
-                f.voce.oggettoIri = t->oggettoIri;
-                o = true;
-            } else if (t->predicato == sssom + QStringLiteral("confidence") && t->oggettoLetterale) {
-                bool ok = false;
-                const double c = literal.toDouble(&ok);
-                if (ok && c >= 0 && c <= 1)
-                    f.voce.confidence = c;
-            } else if ((t->predicato == sssom + QStringLiteral("comment")
-                        || t->predicato == QStringLiteral("http://www.w3.org/2000/01/rdf-schema#comment"))
-                       && t->oggettoLetterale) {
-                f.voce.note = literal;
-            } else if (t->predicato == sssom + QStringLiteral("record_id")) {
-                f.voce.recordId = t->oggettoLetterale ? literal : t->oggetto;
-            } else if (t->predicato == sssom + QStringLiteral("predicate_modifier")) {
-                f.negated = t->oggetto == sssom + QStringLiteral("NegatedPredicate")
-                            || (t->oggettoLetterale && literal == QLatin1String("Not"));
-            }
-        }
-        if (!s || !p || !o)
+        std::optional<FoundMapping> f = mappingNode(node, bySubject[node], terms);
+        if (!f)
             continue;
-        if (f.voce.recordId.isEmpty() && !node.startsWith(QLatin1String("_:")))
-            f.voce.recordId = node; // the node's own IRI names the record
         nodes.insert(node);
-        if (!f.negated)
-            asserted.insert(f.voce.soggetto + QLatin1Char(' ') + f.voce.predicato + QLatin1Char(' ') + f.voce.oggetto);
-        found.append(std::move(f));
+        if (!f->negated)
+            asserted.insert(f->voce.soggetto + QLatin1Char(' ') + f->voce.predicato + QLatin1Char(' ') + f->voce.oggetto);
+        found.append(std::move(*f));
     }
+    // Every other triple is a statement of its own (plain SKOS).
     for (const MappingRdf::Letta &t : triples) {
         if (nodes.contains(t.soggetto) || sets.contains(t.soggetto))
             continue;
         if (asserted.contains(t.soggetto + QLatin1Char(' ') + t.predicato + QLatin1Char(' ') + t.oggetto))
             continue;
-        Found f;
+        FoundMapping f;
         f.voce.riga = t.riga;
         f.voce.soggetto = t.soggetto;
         f.voce.predicato = t.predicato;
@@ -931,8 +951,9 @@ void Sssom::readTriples(const QVector<MappingRdf::Letta> &triples, MappingImport
         f.voce.oggettoIri = t.oggettoIri;
         found.append(std::move(f));
     }
-    std::stable_sort(found.begin(), found.end(), [](const Found &a, const Found &b) { return a.voce.riga < b.voce.riga; });
-    for (Found &f : found) {
+    std::stable_sort(found.begin(), found.end(),
+                     [](const FoundMapping &a, const FoundMapping &b) { return a.voce.riga < b.voce.riga; });
+    for (FoundMapping &f : found) {
         if (f.voce.soggetto == QLatin1String(NoTermFound) || f.voce.oggetto == QLatin1String(NoTermFound))
             file.setAside.append({QStringLiteral("mappings to sssom:NoTermFound (no match was found)"), f.voce.riga});
         else if (f.negated)
