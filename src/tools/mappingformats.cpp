@@ -341,20 +341,6 @@ QString MappingFormats::licenzaPredefinita(cConnessione &connection)
     return remembered.isEmpty() ? QString::fromLatin1(Sssom::UnspecifiedLicense) : remembered;
 }
 
-bool MappingFormats::salvaFile(const QString &path, const QByteArray &bytes, QString &errore)
-{
-    QSaveFile file(path);
-    Esito e;
-    if (!file.open(QIODevice::WriteOnly)) {
-        errore = file.errorString();
-        return false;
-    }
-    if (writeAll(file, bytes, e))
-        commitFile(file, e);
-    errore = e.errore;
-    return e.scritto;
-}
-
 Esito MappingFormats::scrivi(cConnessione &connection, Formato formato, qint32 progetto, const QString &path,
                              const OpzioniSssom &sssom)
 {

@@ -84,10 +84,6 @@ struct Esito
 Esito scrivi(cConnessione &connection, Formato formato, qint32 progetto, const QString &path,
              const OpzioniSssom &sssom = {});
 
-// Writes bytes to path through a file that replaces an earlier one only once
-// it is complete; false with the reason when it cannot be written.
-bool salvaFile(const QString &path, const QByteArray &bytes, QString &errore);
-
 // The closing message of an export: how many went where, and what was left out.
 QString riepilogo(const Esito &esito, const QString &path);
 
