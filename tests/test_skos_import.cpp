@@ -612,7 +612,7 @@ void TestSkosImport::projectMenuImport()
     {
         ScopedScriptedDialogs d;
         d.answerFile(dataFile(QStringLiteral("skosxl-ett.ttl")));
-        d.answerInput(QStringLiteral("ett"));
+        d.answerItem(QStringLiteral("ETT"));
         d.answerFile(db);
         d.answerQuestion(false); // do not open it now
         item->trigger();
@@ -627,7 +627,7 @@ void TestSkosImport::projectMenuImport()
         ScopedScriptedDialogs d;
         QCOMPARE(Progetto::ApriFile(db), Progetto::Esito::Aperto);
         d.answerFile(dataFile(QStringLiteral("eurovoc-sample.rdf")));
-        d.answerInput(QStringLiteral("EUROVOC"));
+        d.answerItem(QStringLiteral("EUROVOC"));
         d.answerQuestion(true); // into the open database
         item->trigger();
         QCOMPARE(d.messages().size(), 1);
@@ -636,21 +636,23 @@ void TestSkosImport::projectMenuImport()
         Progetto::Chiudi();
     }
 
-    // An unknown thesaurus name is refused before anything is written.
+    // The thesaurus is chosen from the five, not typed; no choice, no import.
     {
         ScopedScriptedDialogs d;
         d.answerFile(dataFile(QStringLiteral("skosxl-ett.ttl")));
-        d.answerInput(QStringLiteral("thesaurus"));
+        d.answerItem(std::nullopt);
         item->trigger();
-        QCOMPARE(d.messages(), QStringList({QStringLiteral(
-                                   "Unknown thesaurus \"thesaurus\": type EUROVOC, ECLAS, ETT, UNESCO or GEMET.")}));
+        QCOMPARE(d.shown.last().kind, QStringLiteral("item"));
+        QCOMPARE(d.shown.last().extra, QStringLiteral("EUROVOC|ECLAS|ETT|UNESCO|GEMET"));
+        QVERIFY(d.messages().isEmpty());
+        QCOMPARE(d.progresses.size(), 0);
     }
     // A malformed file into a new database: the error with its line, no file left.
     const QString other = t.path(QStringLiteral("other.sqlite"));
     {
         ScopedScriptedDialogs d;
         d.answerFile(dataFile(QStringLiteral("malformed.ttl")));
-        d.answerInput(QStringLiteral("ETT"));
+        d.answerItem(QStringLiteral("ETT"));
         d.answerFile(other);
         item->trigger();
         QCOMPARE(d.messages().size(), 1);

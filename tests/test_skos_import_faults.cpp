@@ -7,13 +7,12 @@
 #include "data/ids.h"
 #include "shell/commands.h"
 #include "skos_fixture.h"
+#include "support/smalldisk.h"
 #include "tools/import_target.h"
 
 #include <QDir>
 #include <QtTest>
 
-#include <sys/mount.h>
-#include <unistd.h>
 
 using namespace SkosFixture;
 
@@ -58,29 +57,6 @@ QByteArray broaderChain(int n)
     return out;
 }
 
-// A small tmpfs mounted for the life of the object (only root may mount).
-class SmallDisk
-{
-public:
-    explicit SmallDisk(const QString &dir, const char *size) : m_dir(dir)
-    {
-        if (geteuid() != 0)
-            return;
-        const QByteArray options = QByteArray("size=") + size;
-        m_mounted = ::mount("tmpfs", QFile::encodeName(dir).constData(), "tmpfs", 0, options.constData()) == 0;
-    }
-    ~SmallDisk()
-    {
-        if (m_mounted)
-            ::umount2(QFile::encodeName(m_dir).constData(), MNT_DETACH);
-    }
-    bool mounted() const { return m_mounted; }
-
-private:
-    QString m_dir;
-    bool m_mounted = false;
-};
-
 // Reads the file and stores it into the target, which is left unfinished.
 void readAndStore(SkosImport::Import &import, ImportTarget &into)
 {
@@ -102,6 +78,7 @@ private slots:
     void corpusReplayed();
     void hostileSizesImportInLinearTime();
     void folderGivenAsTheFile();
+    void idsNeverBeyond32Bits();
     void newDatabaseOnAFullDiskLeavesNothing();
     void failedImportIntoANewFileLeavesNothing();
 };
@@ -195,16 +172,33 @@ void TestSkosImportFaults::folderGivenAsTheFile()
     QCOMPARE(errText, QStringLiteral("The SKOS file %1 is a folder, not a file.\n").arg(t.folder()));
 }
 
+void TestSkosImportFaults::idsNeverBeyond32Bits()
+{
+    TestDb t;
+    const QString db = t.createThesaurus();
+    TestDb::run(db, {QStringLiteral("insert into concepts (id, model_ref, parent_ref, dex, is_leaf, uri) "
+                                    "values (2147483600, 3, null, 'last', 1, 'http://x.org/last')")});
+    const QString file = t.writeFile(QStringLiteral("chain.ttl"), broaderChain(100));
+    const QByteArray before = bytesOf(db);
+    const SkosImport::Result r = importFile(db, file, Ids::GEMET);
+    QCOMPARE(r.status, SkosImport::Result::Status::Failed);
+    QVERIFY2(r.message.contains(QStringLiteral("beyond 2147483647")), qPrintable(r.message));
+    QCOMPARE(bytesOf(db), before);
+    // Up to the last id that fits, all goes.
+    const QString fits = t.writeFile(QStringLiteral("fits.ttl"), broaderChain(47));
+    QVERIFY(importFile(db, fits, Ids::GEMET).ok());
+    QCOMPARE(count(db, QStringLiteral("select max(id) from concepts")), 2147483647);
+}
+
 void TestSkosImportFaults::newDatabaseOnAFullDiskLeavesNothing()
 {
     TestDb t;
-    const QString disk = t.path(QStringLiteral("disk"));
-    QVERIFY(QDir().mkpath(disk));
-    SmallDisk small(disk, "160k");
-    if (!small.mounted())
-        QSKIP("A small tmpfs is needed for this test: it runs as root only");
+    SmallDisk small(160);
+    if (!small.isMounted())
+        QSKIP(qPrintable(small.whyNot()));
+    const QString disk = small.path();
     const QString file = t.writeFile(QStringLiteral("chain.ttl"), broaderChain(3000));
-    const QString target = disk + QStringLiteral("/new.sqlite");
+    const QString target = small.path(QStringLiteral("new.sqlite"));
 
     QString outText, errText;
     QTextStream out(&outText), err(&errText);

@@ -9,6 +9,7 @@
 #include <QSet>
 #include <QSqlQuery>
 #include <algorithm>
+#include <limits>
 
 using Skos::Graph;
 using Skos::LinkKind;
@@ -195,6 +196,10 @@ private:
     qint64 propertyRow(qint64 conceptId, int property)
     {
         const qint64 row = m_nextRow++;
+        if (row > std::numeric_limits<qint32>::max())
+            throw DbError(3315, QStringLiteral("The database has no room for the properties of the file: their ids "
+                                               "would go beyond %1, the largest an id can be.")
+                                    .arg(std::numeric_limits<qint32>::max()));
         m_db.exec(m_insRow, {row, conceptId, property});
         return row;
     }
@@ -426,7 +431,8 @@ SkosImport::Result SkosImport::Import::read(const Progress &progress)
         lastPercent = percent;
         return progress(percent, QStringLiteral("Reading the file"));
     });
-    if (read.status == Skos::ReadResult::Status::Cancelled)
+    if (read.status == Skos::ReadResult::Status::Cancelled
+        || (read.status == Skos::ReadResult::Status::Ok && progress && !progress(kReadShare, QStringLiteral("Reading the file"))))
         return {Result::Status::Cancelled, {}, 0, m_summary};
     if (read.status == Skos::ReadResult::Status::Failed) {
         Result r = failed(read.message);
@@ -524,6 +530,11 @@ void SkosImport::Import::assignIds(cConnessione &db)
             e.id = nextId++;
         }
     }
+    // Concept ids are 32-bit in the schema other programs read: never beyond.
+    if (nextId - 1 > std::numeric_limits<qint32>::max())
+        throw DbError(3315, QStringLiteral("The database has no room for the concepts of the file: their ids would go "
+                                           "beyond %1, the largest a concept id can be.")
+                                .arg(std::numeric_limits<qint32>::max()));
     m_summary.keptIds = static_cast<int>(m_reused.size());
 }
 
@@ -621,20 +632,17 @@ void SkosImport::Import::countNotUsed()
 SkosImport::Result SkosImport::Import::store(cConnessione &db, const Progress &progress)
 {
     try {
-        db.beginTransaction();
-        try {
-            assignIds(db);
-            if (!m_editionIds.isEmpty())
-                retireEdition(db);
-            writeRows(db, progress);
-            countNotUsed();
-            if (progress && !progress(100, QStringLiteral("Saving")))
-                throw Cancelled();
-            db.commit();
-        } catch (...) {
-            db.rollback();
-            throw;
-        }
+        // Immediate: the ids are worked out from what the database holds and
+        // no other writer may come between.
+        cConnessione::Transaction transaction(db, cConnessione::Lock::Immediate);
+        assignIds(db);
+        if (!m_editionIds.isEmpty())
+            retireEdition(db);
+        writeRows(db, progress);
+        countNotUsed();
+        if (progress && !progress(100, QStringLiteral("Saving")))
+            throw Cancelled();
+        transaction.commit();
     } catch (const Cancelled &) {
         return {Result::Status::Cancelled, {}, 0, {}};
     } catch (const DbError &e) {

@@ -484,6 +484,20 @@ void nameGroups(const Graph &g, int model, Plan &plan)
     }
 }
 
+// Is the row found by Mapping > New as the top of one of the 21 EUROVOC
+// fields the choice lists?
+bool isListedField(const QString &uri)
+{
+    const QLatin1String prefix(Ids::DomainNamespace);
+    if (!uri.startsWith(prefix) || uri.size() != prefix.size() + 2)
+        return false;
+    const QString code = uri.mid(prefix.size());
+    for (const QString &field : Scelte::eurovocFields())
+        if (field.startsWith(code + QLatin1Char(' ')))
+            return true;
+    return false;
+}
+
 // Which rows the trees reach: everything below a top-level row that the
 // tree's root query finds (for EUROVOC a field, found by its URI).  The rows
 // below a top-level row that it does not find share that row's reason.
@@ -499,7 +513,7 @@ void markTree(int model, Plan &plan)
         }
         Entry &top = entries[e];
         if (top.outside == Outside::No) {
-            const bool found = model == Ids::EUROVOC ? top.uri.startsWith(QLatin1String(Ids::DomainNamespace)) : !top.leaf;
+            const bool found = model == Ids::EUROVOC ? isListedField(top.uri) : !top.leaf;
             if (!found)
                 top.outside = model == Ids::EUROVOC ? Outside::NoField : Outside::NoPath;
         }
@@ -579,16 +593,17 @@ QString SkosPlan::fieldCode(const QString &notation, const QString &label)
     QString code = notation.trimmed();
     if (code.isEmpty())
         code = leadingDigits(label);
+    // A field is named by one or two digits; "2.1" or "5206" names none.
     bool ok = false;
     const int n = code.toInt(&ok);
-    return ok ? QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')) : code;
+    return ok && code.size() <= 2 && n >= 0 ? QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')) : QString();
 }
 
 QString SkosPlan::topLevelName(int model, const QString &notation, const QString &label)
 {
     const QString code = notation.trimmed();
     if (label.trimmed().isEmpty())
-        return model == Ids::EUROVOC ? fieldCode(code, label) : code;
+        return model == Ids::EUROVOC && !fieldCode(code, label).isEmpty() ? fieldCode(code, label) : code;
     switch (model) {
     case Ids::UNESCO:
     case Ids::ETT: {

@@ -70,7 +70,8 @@ Plan build(const Skos::Graph &graph, int model);
 QString topLevelName(int model, const QString &notation, const QString &label);
 // The name of a grouping level below the top: "1.05 Educational sciences...".
 QString groupName(const QString &notation, const QString &label);
-// The two-digit code of a EUROVOC field: its notation, else the digits its label starts with.
+// The two-digit code of a EUROVOC field: its notation, else the digits its
+// label starts with; empty when neither is a number of one or two digits.
 QString fieldCode(const QString &notation, const QString &label);
 
 // The label a row shows: the English preferred label, else the untagged
