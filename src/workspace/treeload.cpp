@@ -28,7 +28,7 @@ TreeLoad::Request TreeLoad::sourceRequest(const QString &fieldCode)
 
 namespace {
 
-// One descendant as read, before it takes its place in the walk.
+// One concept below a top concept as read, before it takes its place in the walk.
 struct Read
 {
     qint32 id;
@@ -38,61 +38,78 @@ struct Read
     QByteArray key; // dex in UTF-8, for the collation's comparison
 };
 
-// Appends the subtree of the concept in row top: every descendant is read
-// by one query, then the siblings are put in description order (as "order by
-// dex" with the database's case-blind collation, ties by id) and the tree is
-// walked depth first, each concept's whole subtree before its next sibling.
-void appendSubtree(cConnessione &connection, QSqlQuery &sub, int top, TreeLoad::Result &result,
-                   const TreeLoad::Progress &progress)
+// Concepts read from the database, grouped by parent, each group in
+// description order (as "order by dex" with the database's case-blind
+// collation, ties by id).
+class Forest
 {
-    connection.exec(sub, {result.rows.at(top).conceptId});
-    QVector<Read> read;
-    while (sub.next()) {
-        QString dex = sub.value(2).toString();
-        QByteArray key = dex.toUtf8();
-        read.append({sub.value(0).toInt(), sub.value(1).toInt(), sub.value(3).toInt(), std::move(dex), std::move(key)});
+public:
+    // Reads every row of the query (id, parent_ref, dex, is_leaf), bound to params.
+    void read(cConnessione &connection, QSqlQuery &query, const QVariantList &params)
+    {
+        connection.exec(query, params);
+        while (query.next()) {
+            QString dex = query.value(2).toString();
+            QByteArray key = dex.toUtf8();
+            m_read.append(
+                {query.value(0).toInt(), query.value(1).toInt(), query.value(3).toInt(), std::move(dex), std::move(key)});
+        }
+        if (query.lastError().isValid())
+            throw cConnessione::errorOf(query);
+        query.finish();
+        m_children.reserve(m_read.size());
+        for (int i = 0; i < m_read.size(); ++i)
+            m_children[m_read.at(i).parent].append(i);
+        const auto before = [this](int a, int b) {
+            const Read &x = m_read.at(a);
+            const Read &y = m_read.at(b);
+            const int c = SqliteFunctions::compareNoCase(x.key.constData(), static_cast<int>(x.key.size()),
+                                                         y.key.constData(), static_cast<int>(y.key.size()));
+            return c != 0 ? c < 0 : x.id < y.id;
+        };
+        for (QVector<int> &siblings : m_children)
+            std::sort(siblings.begin(), siblings.end(), before);
     }
-    if (sub.lastError().isValid())
-        throw cConnessione::errorOf(sub);
-    sub.finish();
-    if (read.isEmpty())
-        return;
 
-    QHash<qint32, QVector<int>> children;
-    children.reserve(read.size());
-    for (int i = 0; i < read.size(); ++i)
-        children[read.at(i).parent].append(i);
-    const auto before = [&read](int a, int b) {
-        const Read &x = read.at(a);
-        const Read &y = read.at(b);
-        const int c = SqliteFunctions::compareNoCase(x.key.constData(), static_cast<int>(x.key.size()),
-                                                     y.key.constData(), static_cast<int>(y.key.size()));
-        return c != 0 ? c < 0 : x.id < y.id;
-    };
-    for (QVector<int> &siblings : children)
-        std::sort(siblings.begin(), siblings.end(), before);
-
-    // The walk: a stack of (parent's row, read concept), next sibling on top.
-    QVector<std::pair<int, int>> stack;
-    const auto pushChildren = [&](qint32 id, int row) {
-        const auto it = children.constFind(id);
-        if (it == children.cend())
-            return;
-        for (auto c = it->crbegin(); c != it->crend(); ++c)
-            stack.append({row, *c});
-    };
-    pushChildren(result.rows.at(top).conceptId, top);
-    result.rows.reserve(result.rows.size() + read.size());
-    while (!stack.isEmpty()) {
-        const auto [parent, i] = stack.takeLast();
-        Read &r = read[i];
-        const int row = static_cast<int>(result.rows.size());
-        result.rows.append({r.id, r.isLeaf, std::move(r.dex), parent});
-        if (progress)
-            progress(r.id);
-        pushChildren(r.id, row);
+    // Appends the subtree of the concept in row top, depth first: each
+    // concept's whole subtree before its next sibling.  A concept is walked
+    // at most once (each has one parent, so a top reaches it by one path).
+    void appendSubtree(int top, TreeLoad::Result &result, const TreeLoad::Progress &progress)
+    {
+        // A stack of (parent's row, read concept), next sibling on top.
+        QVector<std::pair<int, int>> stack;
+        const auto pushChildren = [&](qint32 id, int row) {
+            const auto it = m_children.constFind(id);
+            if (it == m_children.cend())
+                return;
+            for (auto c = it->crbegin(); c != it->crend(); ++c)
+                stack.append({row, *c});
+        };
+        pushChildren(result.rows.at(top).conceptId, top);
+        while (!stack.isEmpty()) {
+            const auto [parent, i] = stack.takeLast();
+            Read &r = m_read[i];
+            const int row = static_cast<int>(result.rows.size());
+            result.rows.append({r.id, r.isLeaf, std::move(r.dex), parent});
+            if (progress)
+                progress(r.id);
+            pushChildren(r.id, row);
+        }
     }
-}
+
+    qsizetype size() const { return m_read.size(); }
+
+private:
+    QVector<Read> m_read;
+    QHash<qint32, QVector<int>> m_children;
+};
+
+struct Top
+{
+    qint32 id;
+    qint32 isLeaf;
+    QString dex;
+};
 
 } // namespace
 
@@ -101,21 +118,54 @@ TreeLoad::Result TreeLoad::load(cConnessione &connection, const QString &rootQue
 {
     Result result;
     try {
+        // The top concepts first.  When the root query fails part way, those
+        // read before the failure are shown with their subtrees, and the
+        // failure is given after them.
+        QVector<Top> tops;
+        std::optional<DbError> rootFailure;
         RecordSet rs;
         if (!connection.ApriRS(rootQuery, rs, params))
             return result;
-        QSqlQuery sub = connection.prepare(AlberoQuery::subtreeQuery());
-        while (!rs.isEOF()) {
-            const qint32 id = rs.value(QStringLiteral("id")).toInt();
-            const int top = static_cast<int>(result.rows.size());
-            result.rows.append({id, rs.value(QStringLiteral("is_leaf")).toInt(),
-                                rs.value(QStringLiteral("dex")).toString(), -1});
-            if (progress)
-                progress(id);
-            appendSubtree(connection, sub, top, result, progress);
-            rs.MoveNext();
+        try {
+            for (; !rs.isEOF(); rs.MoveNext())
+                tops.append({rs.value(QStringLiteral("id")).toInt(), rs.value(QStringLiteral("is_leaf")).toInt(),
+                             rs.value(QStringLiteral("dex")).toString()});
+            connection.ChiudiRS(rs);
+        } catch (const DbError &e) {
+            rootFailure = e;
+            if (rs.isOpen())
+                connection.ChiudiRS(rs);
         }
-        connection.ChiudiRS(rs);
+
+        // One top concept (a field, a subset): its subtree by one recursive
+        // query.  Several (a whole thesaurus): one plain read of every concept
+        // that has a parent, walked in memory from each top; the recursive
+        // query's queue cost ten times the plain read there.
+        const bool whole = tops.size() > 1;
+        Forest all;
+        if (whole) {
+            QSqlQuery q = connection.prepare(AlberoQuery::belowAnyQuery());
+            all.read(connection, q, {});
+            result.rows.reserve(all.size() + tops.size());
+        }
+        std::optional<QSqlQuery> sub;
+        for (Top &t : tops) {
+            const int top = static_cast<int>(result.rows.size());
+            result.rows.append({t.id, t.isLeaf, std::move(t.dex), -1});
+            if (progress)
+                progress(t.id);
+            if (whole) {
+                all.appendSubtree(top, result, progress);
+                continue;
+            }
+            if (!sub)
+                sub = connection.prepare(AlberoQuery::subtreeQuery());
+            Forest below;
+            below.read(connection, *sub, {t.id});
+            result.rows.reserve(result.rows.size() + below.size());
+            below.appendSubtree(top, result, progress);
+        }
+        result.failure = rootFailure;
     } catch (const DbError &e) {
         result.failure = e;
     }

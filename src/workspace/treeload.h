@@ -49,8 +49,8 @@ struct Result
 // Called with the concept id of every row as it is read.
 using Progress = std::function<void(qint32 conceptId)>;
 
-// The concepts of the root query, each followed by its subtree (one query per
-// top concept).
+// The concepts of the root query, each followed by its subtree (one query for
+// a single top concept, one read of every concept below any for several).
 Result load(cConnessione &connection, const QString &rootQuery, const QVariantList &params,
             const Progress &progress = {});
 

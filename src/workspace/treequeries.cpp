@@ -40,6 +40,11 @@ QString AlberoQuery::subtreeQuery()
         " select id, parent_ref, dex, is_leaf from sub");
 }
 
+QString AlberoQuery::belowAnyQuery()
+{
+    return QStringLiteral("select id, parent_ref, dex, is_leaf from concepts where parent_ref is not null");
+}
+
 QString AlberoQuery::nodeKey(bool leftSide, qint32 conceptId)
 {
     return (leftSide ? QStringLiteral("L") : QStringLiteral("R")) + QString::number(conceptId);

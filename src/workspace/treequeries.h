@@ -28,6 +28,9 @@ QString childQuery();
 // id, parent_ref, dex and is_leaf, in no particular order (TreeLoad puts
 // them in display order).
 QString subtreeQuery();
+// Every concept that has a parent (no parameter), each row giving id,
+// parent_ref, dex and is_leaf, in no particular order.
+QString belowAnyQuery();
 
 // Node key of a concept: "L" or "R" followed by the id.
 QString nodeKey(bool leftSide, qint32 conceptId);
