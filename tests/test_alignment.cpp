@@ -530,6 +530,19 @@ void TestAlignment::resizeLayout()
     }
     QVERIFY(w->findChild<QWidget *>(QStringLiteral("Frame3"))->geometry().right()
             < w->findChild<QWidget *>(QStringLiteral("cmdEseguiRicerca"))->x());
+    // The band gave up room from its word box, so the buttons still end 160
+    // twips inside the window's right edge, and the search button inside the band.
+    for (const QString &n : moved) {
+        const QRect r = w->twipsGeometry(n);
+        QCOMPARE(r.left() + r.width(), Twips::fromPixels(480) - 160);
+    }
+    QVERIFY(w->findChild<QWidget *>(QStringLiteral("txtCerca"))->width() >= Twips::toPixels(900));
+    QVERIFY(w->findChild<QWidget *>(QStringLiteral("Frame1"))
+                ->rect()
+                .contains(w->findChild<QWidget *>(QStringLiteral("cmdEseguiRicerca"))->geometry()));
+    // Wide again, the band is as designed.
+    w->layoutTwips(9000, 9000);
+    QCOMPARE(w->twipsGeometry(QStringLiteral("Frame1")), QRect(120, 0, 6315, 1095));
 
     // Too small a window gives an empty tree, never a negative one.
     w->layoutTwips(1000, 1000);

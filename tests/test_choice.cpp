@@ -5,6 +5,7 @@
 #include "data/mdlGlobale.h"
 #include "workspace/ui/frmScegli.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -128,6 +129,15 @@ void TestChoice::optionsSwitchListTextAndHint()
     QCOMPARE(d.targetModel(), model);
     // The global changes only with OK.
     QCOMPARE(vTargetModel, 0);
+
+    // The open list shows every subset whole, not cut in the middle.
+    for (QComboBox *c : {target, combo(d, "cmbSource")}) {
+        QAbstractItemView *view = c->view();
+        QCOMPARE(view->textElideMode(), Qt::ElideNone);
+        for (int i = 0; i < c->count(); ++i)
+            QVERIFY2(view->minimumWidth() > view->fontMetrics().horizontalAdvance(c->itemText(i)),
+                     qPrintable(c->itemText(i)));
+    }
 }
 
 void TestChoice::okWithoutFieldAsksForIt()

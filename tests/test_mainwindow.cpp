@@ -13,6 +13,8 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QPlainTextEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -254,6 +256,24 @@ void TestMainWindow::unsavedEditorIsAskedAboutOnExitAndClose()
     QVERIFY(!vConnection.isOpen());
     QCOMPARE(menus(*m_main), AfterClose);
     QCOMPARE(TestDb::value(path, QStringLiteral("select count(*) from mappingrelations")).toInt(), 0);
+
+    // The editor stays with Save off; the same database opened again gives
+    // the pair back, another one empties it (its concepts are not there).
+    auto *save = editor->findChild<QPushButton *>(QStringLiteral("cmdSalva"));
+    QVERIFY(!save->isEnabled());
+    m_main->apriDatabase(path);
+    QVERIFY(save->isEnabled());
+    QVERIFY(editor->hasUnsavedRelation());
+    QCOMPARE(editor->findChild<QLineEdit *>(QStringLiteral("txtEurovoc"))->text(), QStringLiteral("Agriculture"));
+    m_dialogs->answerQuestion(true);
+    m_main->action(QStringLiteral("mnuProgettoChiudi"))->trigger();
+    QVERIFY(!vConnection.isOpen());
+    m_main->apriDatabase(db.createThesaurus(QStringLiteral("other.sqlite")));
+    QVERIFY(save->isEnabled());
+    QVERIFY(!editor->hasUnsavedRelation());
+    QVERIFY(editor->findChild<QLineEdit *>(QStringLiteral("txtEurovoc"))->text().isEmpty());
+    QVERIFY(editor->findChild<QPlainTextEdit *>(QStringLiteral("txtNotes"))->toPlainText().isEmpty());
+    editor->putSource(QStringLiteral("Fisheries"));
 
     // Yes on Exit quits.
     m_dialogs->clear();

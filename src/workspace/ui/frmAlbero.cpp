@@ -180,19 +180,35 @@ void frmAlbero::fitSearchBand()
     int need = 0;
     for (QCheckBox *c : {chkPrefLabel, chkAltLabel, chkScopeNote, chkRelated, chkNarrower, chkBroader})
         need = std::max(need, Twips::fromPixels(c->sizeHint().width()));
-    const int extra = std::clamp(need - 1215, 0, 600);
-    if (extra == 0)
-        return;
-    auto *Frame2 = Frame1->findChild<QFrame *>(QStringLiteral("Frame2"));
-    auto *Frame3 = Frame1->findChild<QFrame *>(QStringLiteral("Frame3"));
-    place(txtCerca, {600, 300, 2055 - 2 * extra, 315});
-    place(Frame2, {2760 - 2 * extra, 150, 1335 + extra, 885});
-    place(Frame3, {4140 - extra, 150, 1335 + extra, 885});
+    m_checkExtra = std::clamp(need - 1215, 0, 600);
     for (QCheckBox *c : {chkPrefLabel, chkAltLabel, chkScopeNote, chkRelated, chkNarrower, chkBroader}) {
         QRect r = m_twips.value(c->objectName());
-        r.setWidth(1215 + extra);
+        r.setWidth(1215 + m_checkExtra);
         place(c, r);
     }
+    placeSearchBand(0);
+}
+
+void frmAlbero::placeSearchBand(int narrower)
+{
+    // The word box gives up the room: the check boxes keep their captions
+    // whole, the band keeps its left and its height.
+    const int extra = m_checkExtra;
+    narrower = std::clamp(narrower, 0, maxBandNarrowing());
+    auto *Frame2 = Frame1->findChild<QFrame *>(QStringLiteral("Frame2"));
+    auto *Frame3 = Frame1->findChild<QFrame *>(QStringLiteral("Frame3"));
+    place(Frame1, {120, 0, 6315 - narrower, 1095});
+    place(txtCerca, {600, 300, 2055 - 2 * extra - narrower, 315});
+    place(Frame2, {2760 - 2 * extra - narrower, 150, 1335 + extra, 885});
+    place(Frame3, {4140 - extra - narrower, 150, 1335 + extra, 885});
+    place(cmdEseguiRicerca, {5520 - narrower, 300, kButtonWidth, kButtonHeight});
+    m_bandNarrowing = narrower;
+}
+
+int frmAlbero::maxBandNarrowing() const
+{
+    constexpr int kLeastWordBox = 900; // about seven letters
+    return std::max(0, 2055 - 2 * m_checkExtra - kLeastWordBox);
 }
 
 frmAlbero::~frmAlbero()
@@ -689,7 +705,12 @@ void frmAlbero::layoutTwips(int W, int H)
     const auto at = [this](const char *name) { return m_twips.value(QString::fromLatin1(name)); };
 
     // The right-hand buttons follow the right edge, but never move over the
-    // search band.
+    // search band: in a window narrower than designed the band gives up the
+    // room its word box can spare first.
+    const int buttonsLeft = W - at("cmdChiudiFinestra").width() - 160;
+    const int narrower = 120 + 6315 + 165 - buttonsLeft;
+    if (std::clamp(narrower, 0, maxBandNarrowing()) != m_bandNarrowing)
+        placeSearchBand(narrower);
     const int searchRight = at("Frame1").left() + at("Frame1").width();
     for (QPushButton *b : {cmdChiudiFinestra, cmdMapping, cmdRelazioni}) {
         QRect r = m_twips.value(b->objectName());
@@ -715,8 +736,9 @@ void frmAlbero::layoutTwips(int W, int H)
     placeStatus();
 
     // The designed rule widens the window when the close button ends past its
-    // right edge; following the edge, it never does.  Held clear of the search
-    // band, it may: the window keeps the width it was given (the side-by-side
-    // tiling decides it) and the buttons stand past the edge rather than over
-    // the check boxes.
+    // right edge; following the edge, it never does.  Held clear of the
+    // search band, it could in a window narrower than the narrowed band
+    // allows (about 420 pixels): the window then keeps the width it was given
+    // (the side-by-side tiling decides it) and the buttons stand past the
+    // edge rather than over the check boxes.
 }

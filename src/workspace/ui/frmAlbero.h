@@ -123,12 +123,18 @@ private:
     void setDatabaseCommands(bool enabled);
     // The search band's check boxes wide enough for their captions.
     void fitSearchBand();
+    // The search band made narrower than designed by that many twips (at
+    // most maxBandNarrowing()), all of it taken from the word box.
+    void placeSearchBand(int narrower);
+    int maxBandNarrowing() const;
 
     QHash<QString, QRect> m_twips;
     TreeLoad::Request m_request; // what the tree was last loaded from
     QString m_loadedFrom;        // the database it was loaded from
     QString m_treeNote;          // said while the tree is shown: why it is empty
     QLabel *lblStato = nullptr;
+    int m_checkExtra = 0;    // twips the check boxes were widened by for their captions
+    int m_bandNarrowing = 0; // twips the search band is narrower than designed
     class ProgressThrottle *m_throttle = nullptr;
 
     QGroupBox *Frame1;

@@ -105,7 +105,7 @@ frmRisultatoMapping::frmRisultatoMapping(QWidget *parent)
     // Saving needs the database; the editor stays open when it is closed.
     if (MainFrame *main = MainFrame::instance()) {
         connect(main, &MainFrame::databaseClosed, this, [this] { setDatabaseOpen(false); });
-        connect(main, &MainFrame::databaseOpened, this, [this] { setDatabaseOpen(true); });
+        connect(main, &MainFrame::databaseOpened, this, &frmRisultatoMapping::databaseOpened);
     }
     setDatabaseOpen(vConnection.isOpen());
 }
@@ -146,26 +146,21 @@ void frmRisultatoMapping::leaveEditMode()
     // What the boxes show belongs to the report's row, which a new pair must
     // not update: start the new relation from empty boxes.
     vEditRelationId = 0;
-    setEditMode(false);
-    txtEurovoc->clear();
-    txtTarget->clear();
-    txtNotes->clear();
-    cmbRelazione->setCurrentIndex(-1);
-    cmbRelazione->setEditText(QString::fromLatin1(MappingEditor::NoRelationText));
-    Label3->clear();
-    m_clean = boxes();
+    emptyBoxes();
 }
 
 void frmRisultatoMapping::putSource(const QString &text)
 {
     leaveEditMode();
     txtEurovoc->setText(text);
+    m_pairFrom = vConnection.databasePath();
 }
 
 void frmRisultatoMapping::putTarget(const QString &caption, const QString &text)
 {
     leaveEditMode();
     txtTarget->setText(text);
+    m_pairFrom = vConnection.databasePath();
     Label2->setText(caption);
 }
 
@@ -217,15 +212,30 @@ void frmRisultatoMapping::cmdSalva_Click()
 
 void frmRisultatoMapping::clearAfterSave()
 {
+    emptyBoxes();
+    hide();
+}
+
+void frmRisultatoMapping::emptyBoxes()
+{
+    setEditMode(false);
     txtEurovoc->clear();
     txtTarget->clear();
     cmbRelazione->setCurrentIndex(-1);
     cmbRelazione->setEditText(QString::fromLatin1(MappingEditor::NoRelationText));
     Label3->clear();
     txtNotes->clear();
-    setEditMode(false);
     m_clean = boxes();
-    hide();
+    m_pairFrom.clear();
+}
+
+void frmRisultatoMapping::databaseOpened(const QString &name)
+{
+    setDatabaseOpen(true);
+    // A pair put together on another database names concepts this one does
+    // not hold (the user agreed to drop it when that one was closed).
+    if (!m_pairFrom.isEmpty() && name != m_pairFrom)
+        emptyBoxes();
 }
 
 void frmRisultatoMapping::reject()

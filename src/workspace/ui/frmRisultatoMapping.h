@@ -45,6 +45,9 @@ public:
     bool hasUnsavedRelation() const;
     // Save stays off while no database is open.
     void setDatabaseOpen(bool open);
+    // A database was opened: Save comes back, and a pair put together on
+    // another database is emptied.
+    void databaseOpened(const QString &name);
 
     ~frmRisultatoMapping() override;
 
@@ -57,6 +60,8 @@ public slots:
 private:
     explicit frmRisultatoMapping(QWidget *parent);
     void clearAfterSave();
+    // Empty boxes, out of edit mode, nothing unsaved.
+    void emptyBoxes();
     MappingEditor::Boxes boxes() const;
     // Edit mode: the concept boxes and the notes read-only, with a tool tip.
     void setEditMode(bool editing);
@@ -64,6 +69,7 @@ private:
     void leaveEditMode();
 
     MappingEditor::Boxes m_clean; // the boxes as last filled, saved or emptied
+    QString m_pairFrom;           // the database the boxes' concepts come from ("" when empty)
 
     QLabel *Label1;
     QLineEdit *txtEurovoc;
