@@ -352,6 +352,20 @@ void TestConnection::caseInsensitiveOrderAndComparison()
                  .toInt(),
              1);
     QVERIFY(SqliteFunctions::compareNoCase("abc", 3, "ABD", 3) < 0);
+
+    // Keys made once per text order every pair as the collation does.
+    const QStringList texts = {QStringLiteral("Alpha"), QStringLiteral("alpha"), QStringLiteral("alphabet"),
+                               QStringLiteral("Eta"), QStringLiteral("\u00c9tude"), QStringLiteral("etude"),
+                               QStringLiteral("\u00e9tude"), QStringLiteral("_x"), QStringLiteral("[x"),
+                               QStringLiteral("Z"), QStringLiteral("\u00c5land"), QStringLiteral("aland"),
+                               QStringLiteral("Stra\u00dfe"), QStringLiteral("strasse"), QString()};
+    const auto sign = [](int v) { return (v > 0) - (v < 0); };
+    for (const QString &a : texts)
+        for (const QString &b : texts) {
+            const QByteArray ua = a.toUtf8(), ub = b.toUtf8();
+            QCOMPARE(sign(SqliteFunctions::compare(SqliteFunctions::collationKey(a), SqliteFunctions::collationKey(b))),
+                     sign(SqliteFunctions::compareNoCase(ua.constData(), int(ua.size()), ub.constData(), int(ub.size()))));
+        }
 }
 
 void TestConnection::schemaKeepsNotNullAndUniqueIds()

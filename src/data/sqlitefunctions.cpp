@@ -172,6 +172,35 @@ int SqliteFunctions::compareNoCase(const char *a, int na, const char *b, int nb)
     return secondary < 0 ? -1 : (secondary > 0 ? 1 : 0);
 }
 
+SqliteFunctions::CollationKey SqliteFunctions::collationKey(const QString &text)
+{
+    // ASCII text: folding is lowering A-Z and there are no accents, so both
+    // parts are the lowered text, which orders as compareNoCase's ASCII path.
+    bool ascii = true;
+    for (const QChar ch : text)
+        if (ch.unicode() >= 0x80) {
+            ascii = false;
+            break;
+        }
+    if (ascii) {
+        QString lower = text;
+        for (QChar &ch : lower)
+            if (ch >= QLatin1Char('A') && ch <= QLatin1Char('Z'))
+                ch = QChar(ch.unicode() + 32);
+        return {lower, lower};
+    }
+    const QString folded = text.toCaseFolded();
+    return {baseLetters(folded), folded};
+}
+
+int SqliteFunctions::compare(const CollationKey &a, const CollationKey &b)
+{
+    const int primary = a.primary.compare(b.primary);
+    if (primary != 0)
+        return primary;
+    return a.secondary.compare(b.secondary);
+}
+
 void SqliteFunctions::install(sqlite3 *db)
 {
     if (!db)

@@ -17,6 +17,17 @@ void install(sqlite3 *db);
 // The comparison used by that collation (negative, zero, positive).
 int compareNoCase(const char *a, int lengthA, const char *b, int lengthB);
 
+// The same order as keys made once per text, for sorting many texts in
+// memory: compare the primary parts, and the secondary ones where those are
+// equal (QString::compare, code unit by code unit).
+struct CollationKey
+{
+    QString primary;   // case folded, accents taken off
+    QString secondary; // case folded
+};
+CollationKey collationKey(const QString &text);
+int compare(const CollationKey &a, const CollationKey &b);
+
 // install() also replaces like(pattern, text[, escape]), and so the LIKE
 // operator, by one that ignores letter case in every alphabet ("É" matches
 // "é"), not only in ASCII.  '%' stands for any run of characters, '_' for

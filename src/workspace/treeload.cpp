@@ -35,7 +35,7 @@ struct Read
     qint32 parent;
     qint32 isLeaf;
     QString dex;
-    QByteArray key; // dex in UTF-8, for the collation's comparison
+    SqliteFunctions::CollationKey key; // dex as the database's collation orders it
 };
 
 // Concepts read from the database, grouped by parent, each group in
@@ -50,7 +50,7 @@ public:
         connection.exec(query, params);
         while (query.next()) {
             QString dex = query.value(2).toString();
-            QByteArray key = dex.toUtf8();
+            SqliteFunctions::CollationKey key = SqliteFunctions::collationKey(dex);
             m_read.append(
                 {query.value(0).toInt(), query.value(1).toInt(), query.value(3).toInt(), std::move(dex), std::move(key)});
         }
@@ -63,8 +63,7 @@ public:
         const auto before = [this](int a, int b) {
             const Read &x = m_read.at(a);
             const Read &y = m_read.at(b);
-            const int c = SqliteFunctions::compareNoCase(x.key.constData(), static_cast<int>(x.key.size()),
-                                                         y.key.constData(), static_cast<int>(y.key.size()));
+            const int c = SqliteFunctions::compare(x.key, y.key);
             return c != 0 ? c < 0 : x.id < y.id;
         };
         for (QVector<int> &siblings : m_children)
