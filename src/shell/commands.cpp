@@ -2,6 +2,7 @@
 
 #include "base/commandline.h"
 #include "data/commands.h"
+#include "suggest/commands.h"
 #include "tools/commands.h"
 
 CommandLine &programCommands()
@@ -11,6 +12,7 @@ CommandLine &programCommands()
         addDataCommands(c);
         addToolsCommands(c);
         addImportCommands(c);
+        addSuggestCommands(c);
         return c;
     }();
     return cli;
