@@ -10,6 +10,7 @@
 #include "shell/ui/frmMain.h"
 #include "shell/ui/frmSplash.h"
 #include "shell/ui/RealDialogs.h"
+#include "suggest/ui/install.h"
 #include "tools/ui/install.h"
 #include "workspace/ui/install.h"
 
@@ -43,6 +44,7 @@ void installRooms(frmMain &main)
     installReport(main);
     installTools(main);
     installImport(main);
+    installSuggest(main);
 }
 
 int runProgram(int argc, char **argv)
