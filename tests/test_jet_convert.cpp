@@ -132,6 +132,7 @@ private slots:
     void fileWithoutThesaurusTablesRefused();
     void notAJetFileAndCancel();
     void commandLine();
+    void existingFileNeedsReplaceAndTheInputIsNeverWritten();
     void projectOpenOffersConversion();
 };
 
@@ -266,6 +267,55 @@ void TestJetConvert::commandLine()
     out.flush();
     QVERIFY(outText.contains(QStringLiteral("DateTest: 6")));
     QCOMPARE(TestDb::value(db, QStringLiteral("select count(*) from DateTest")).toLongLong(), 6);
+}
+
+void TestJetConvert::existingFileNeedsReplaceAndTheInputIsNeverWritten()
+{
+    const QString source = jetFile(QStringLiteral("datetest-jet4.mdb"));
+    if (source.isEmpty())
+        QSKIP("../shared/data is absent: the Jet sample databases are needed for this test");
+    TestDb t;
+    const QString jet = t.path(QStringLiteral("dates.mdb"));
+    QVERIFY(QFile::copy(source, jet));
+    QFile::setPermissions(jet, QFile::ReadOwner | QFile::WriteOwner);
+    const QByteArray original = [&] {
+        QFile f(jet);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    const QString earlier = t.writeFile(QStringLiteral("dates.sqlite"), "earlier");
+    QString outText, errText;
+    QTextStream out(&outText), err(&errText);
+    const CommandLine &cli = programCommands();
+
+    // Refused without --replace; the earlier file stays.
+    QCOMPARE(cli.run({QStringLiteral("--convert-mdb"), jet, earlier}, out, err), 1);
+    err.flush();
+    QCOMPARE(errText, QStringLiteral("The file %1 already exists: run the command again with --replace to replace it.\n")
+                          .arg(QDir::toNativeSeparators(earlier)));
+    QCOMPARE(QFileInfo(earlier).size(), 7);
+    QCOMPARE(cli.run({QStringLiteral("--convert-mdb"), jet, earlier, QStringLiteral("--replace")}, out, err), 0);
+    QCOMPARE(TestDb::value(earlier, QStringLiteral("select count(*) from DateTest")).toLongLong(), 6);
+
+    // Onto the Access file itself: refused even with --replace, also through a link.
+    errText.clear();
+    const QString link = t.path(QStringLiteral("link.sqlite"));
+    QVERIFY(QFile::link(jet, link));
+    for (const QString &target : {jet, link}) {
+        QCOMPARE(cli.run({QStringLiteral("--convert-mdb"), jet, target, QStringLiteral("--replace")}, out, err), 1);
+        QCOMPARE(Jet::convert(jet, target).status, Jet::Result::Status::Failed);
+    }
+    err.flush();
+    QVERIFY2(errText.startsWith(QStringLiteral("The converted database cannot be written onto the Access file")),
+             qPrintable(errText));
+    QFile f(jet);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), original);
+
+    // An Access file named like a database of this program is converted beside itself.
+    const QString disguised = t.path(QStringLiteral("old.sqlite"));
+    QVERIFY(QFile::copy(source, disguised));
+    QCOMPARE(Jet::convertedPath(disguised), t.path(QStringLiteral("old-converted.sqlite")));
+    QCOMPARE(Jet::convertedPath(jet), t.path(QStringLiteral("dates.sqlite")));
 }
 
 void TestJetConvert::projectOpenOffersConversion()

@@ -50,7 +50,8 @@ QString CommandLine::usage() const
 {
     QString text = QStringLiteral("Usage: vospan [DATABASE]\n       vospan COMMAND ARGUMENTS\n\nCommands:\n");
     for (const Entry &e : m_entries)
-        text += QStringLiteral("  ") + e.usage + QLatin1Char('\n');
+        if (!e.usage.isEmpty()) // internal commands have none
+            text += QStringLiteral("  ") + e.usage + QLatin1Char('\n');
     return text;
 }
 

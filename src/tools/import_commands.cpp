@@ -5,6 +5,8 @@
 #include "tools/jet_convert.h"
 #include "tools/skos_import.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 namespace {
@@ -81,10 +83,20 @@ int importSkos(const QStringList &args, QTextStream &out, QTextStream &err)
 
 int convertMdb(const QStringList &args, QTextStream &out, QTextStream &err)
 {
-    if (args.size() != 2) {
+    QStringList files = args;
+    const bool replace = files.removeAll(QStringLiteral("--replace")) > 0;
+    if (files.size() != 2 || files.at(0).startsWith(QLatin1String("--")) || files.at(1).startsWith(QLatin1String("--")))
         return CommandLine::UsageError;
+    const QString &jet = files.at(0);
+    const QString &target = files.at(1);
+    // An existing file is replaced only when asked; the Access file itself
+    // never (the conversion refuses it even with --replace).
+    if (QFileInfo::exists(target) && !replace && !Jet::isSameFile(jet, target)) {
+        err << "The file " << QDir::toNativeSeparators(target)
+            << " already exists: run the command again with --replace to replace it.\n";
+        return 1;
     }
-    const Jet::Result r = Jet::convert(args.at(0), args.at(1));
+    const Jet::Result r = Jet::convert(jet, target);
     if (r.status != Jet::Result::Status::Converted) {
         err << r.message << "\n";
         return 1;
@@ -100,5 +112,7 @@ void addImportCommands(CommandLine &cli)
     cli.add(QStringLiteral("--import-skos"),
             QStringLiteral("--import-skos FILE --thesaurus eurovoc|eclas|ett|unesco|gemet --into DATABASE [--replace] [--yes]"),
             importSkos);
-    cli.add(QStringLiteral("--convert-mdb"), QStringLiteral("--convert-mdb IN.mdb OUT.sqlite"), convertMdb);
+    cli.add(QStringLiteral("--convert-mdb"), QStringLiteral("--convert-mdb IN.mdb OUT.sqlite [--replace]"), convertMdb);
+    // The reading of an Access file in a child process (not for users: no usage line).
+    cli.add(QStringLiteral("--jet-child"), QString(), Jet::childCommand);
 }

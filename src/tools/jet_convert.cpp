@@ -1,82 +1,24 @@
 #include "tools/jet_convert.h"
 
 #include "base/logging.h"
+#include "base/safesave.h"
 #include "data/cConnessione.h"
 #include "data/schema.h"
+#include "tools/jet_child.h"
+#include "tools/jet_reader.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QSqlQuery>
-#include <QDate>
-#include <QTime>
-#include <QVariant>
 
 #include <mdbtools.h>
 
-#include <cmath>
 #include <filesystem>
-#include <memory>
+#include <optional>
 
 namespace {
 
-constexpr int kBindSize = 64 * 1024; // longest text value read at once (memo fields included)
-
-// An open Jet file, closed when the object goes.
-struct JetFile
-{
-    MdbHandle *mdb = nullptr;
-    explicit JetFile(const QString &path)
-    {
-        if (QFileInfo(path).isFile())
-            mdb = mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS);
-        if (mdb) {
-            mdb_set_date_fmt(mdb, "%Y-%m-%d %H:%M:%S");
-            mdb_set_bind_size(mdb, kBindSize);
-            mdb_set_boolean_fmt_numbers(mdb);
-            if (!mdb_read_catalog(mdb, MDB_TABLE)) {
-                mdb_close(mdb);
-                mdb = nullptr;
-            }
-        }
-    }
-    ~JetFile()
-    {
-        if (mdb)
-            mdb_close(mdb);
-    }
-    JetFile(const JetFile &) = delete;
-    JetFile &operator=(const JetFile &) = delete;
-
-    // The catalog entries of the user tables, in catalog order.
-    QList<MdbCatalogEntry *> tables() const
-    {
-        QList<MdbCatalogEntry *> list;
-        for (guint i = 0; i < mdb->num_catalog; ++i) {
-            auto *entry = static_cast<MdbCatalogEntry *>(g_ptr_array_index(mdb->catalog, i));
-            if (entry->object_type == MDB_TABLE && !mdb_is_system_table(entry))
-                list.append(entry);
-        }
-        return list;
-    }
-};
-
-struct TableDef
-{
-    MdbTableDef *def = nullptr;
-    explicit TableDef(MdbCatalogEntry *entry) : def(mdb_read_table(entry))
-    {
-        if (def)
-            mdb_read_columns(def);
-    }
-    ~TableDef()
-    {
-        if (def)
-            mdb_free_tabledef(def);
-    }
-    TableDef(const TableDef &) = delete;
-    TableDef &operator=(const TableDef &) = delete;
-};
+using Status = Jet::Result::Status;
 
 QString quoted(const QString &identifier)
 {
@@ -107,30 +49,147 @@ QString sqliteType(int jetType)
     }
 }
 
-// A Jet date: days since 1899-12-30, the fraction the time of day (for days
-// before that date the fraction still counts forward from midnight).  Read
-// from the stored double itself, so years before 1900 and up to 9999 come
-// through as they are.
-QString jetDate(double value)
+Jet::Result failure(Status status, const QString &message)
 {
-    const double days = std::trunc(value);
-    double fraction = std::fabs(value - days);
-    qint64 seconds = std::llround(fraction * 86400.0);
-    qint64 dayCount = static_cast<qint64>(days);
-    if (seconds >= 86400) {
-        seconds -= 86400;
-        dayCount += value < 0 ? -1 : 1;
-    }
-    const QDate date = QDate(1899, 12, 30).addDays(dayCount);
-    if (!date.isValid())
-        return {};
-    const QTime time = QTime(0, 0).addSecs(static_cast<int>(seconds));
-    return date.toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char(' ') + time.toString(QStringLiteral("HH:mm:ss"));
+    Jet::Result r;
+    r.status = status;
+    r.message = message;
+    return r;
 }
 
-QString nameOf(const char *s)
+QString damagedIntro(const QString &jetPath)
 {
-    return QString::fromUtf8(s);
+    return QStringLiteral("The Access file %1 is damaged or incomplete, so nothing was converted")
+        .arg(QFileInfo(jetPath).fileName());
+}
+
+// Refuses a file whose catalog gives fewer objects than it declares (a file
+// cut short loses tables without any error from the library).
+void checkCatalog(const JetReader::File &jet)
+{
+    if (jet.catalogRows() < jet.catalogDeclaredRows())
+        throw JetReader::ReadError(damagedIntro(jet.path())
+                                   + QStringLiteral(": its catalog lists %1 objects, of which only %2 can be read.")
+                                         .arg(jet.catalogDeclaredRows())
+                                         .arg(jet.catalogRows()));
+}
+
+// Rows copied so far, and the calls of the progress routine.
+struct Counter
+{
+    const Jet::Progress &progress;
+    qint64 total = 0;
+    qint64 copied = 0;
+    bool cancelled = false;
+
+    void row(const QString &table)
+    {
+        ++copied;
+        if (progress && (copied & 255) == 0) {
+            const int percent = total > 0 ? static_cast<int>(copied * 100 / total) : 0;
+            cancelled = !progress(qMin(percent, 99), table);
+        }
+    }
+};
+
+// Creates the table in the new database and gives the statement that fills it.
+QSqlQuery createTable(cConnessione &db, const JetReader::Table &t)
+{
+    QStringList columnDefs, marks;
+    for (const JetReader::Column &c : t.columns()) {
+        columnDefs << quoted(c.name) + QLatin1Char(' ') + sqliteType(c.type);
+        marks << QStringLiteral("?");
+    }
+    db.EseguiIstruzione(QStringLiteral("create table ") + quoted(t.name()) + QStringLiteral(" (")
+                        + columnDefs.join(QStringLiteral(", ")) + QLatin1Char(')'));
+    return db.prepare(QStringLiteral("insert into ") + quoted(t.name()) + QStringLiteral(" values (")
+                      + marks.join(QStringLiteral(", ")) + QLatin1Char(')'));
+}
+
+// Copies the rows of one table, counting them in rows.  A damaged value ends
+// the table with a ReadError naming it.
+void copyRows(cConnessione &db, JetReader::Table &t, QSqlQuery &insert, Counter &counter, qint64 &rows)
+{
+    QVariantList values;
+    while (!counter.cancelled && t.next(values)) {
+        db.exec(insert, values);
+        ++rows;
+        counter.row(t.name());
+    }
+}
+
+// A thesaurus database gets the views and the indexes a new database has: the
+// tree and the searches look concepts up by parent and by property row.
+void addThesaurusExtras(cConnessione &db)
+{
+    Schema::ensureViews(db);
+    for (const QString &sql : Schema::tableStatements())
+        if (sql.startsWith(QLatin1String("create index")))
+            try {
+                db.EseguiIstruzione(sql);
+            } catch (const DbError &) {
+                // a column of another name in this edition: the index is only a help
+            }
+}
+
+// Copies every table; what could not be read whole goes into problems.
+void copyTables(cConnessione &db, JetReader::File &jet, Counter &counter, Jet::Result &result, QStringList &problems)
+{
+    const QStringList names = jet.tableNames();
+    for (int i = 0; i < names.size() && !counter.cancelled; ++i) {
+        std::unique_ptr<JetReader::Table> t;
+        qint64 rows = 0;
+        try {
+            t = jet.table(i);
+            QSqlQuery insert = createTable(db, *t);
+            copyRows(db, *t, insert, counter, rows);
+        } catch (const JetReader::ReadError &e) {
+            problems << (t ? QStringLiteral("  %1: %2 (%3 of %4 rows read)")
+                                 .arg(names.at(i), e.message())
+                                 .arg(rows)
+                                 .arg(t->declaredRows())
+                           : QStringLiteral("  %1: %2").arg(names.at(i), e.message()));
+            continue;
+        }
+        if (counter.cancelled)
+            break;
+        if (rows < t->declaredRows())
+            problems << QStringLiteral("  %1: %2 of %3 rows").arg(names.at(i)).arg(rows).arg(t->declaredRows());
+        result.tables.append({names.at(i), rows});
+    }
+}
+
+qint64 declaredRows(JetReader::File &jet)
+{
+    qint64 total = 0;
+    for (int i = 0; i < jet.tableNames().size(); ++i) {
+        try {
+            total += jet.table(i)->declaredRows();
+        } catch (const JetReader::ReadError &) {
+            // reported when the table is copied
+        }
+    }
+    return total;
+}
+
+// The catalog and, for a thesaurus, the tables it must hold.  Empty when the
+// conversion may go on, else the reason it may not.
+std::optional<Jet::Result> checkBeforeCopy(const JetReader::File &jet, const QString &jetPath, bool thesaurus)
+{
+    checkCatalog(jet);
+    if (jet.tableNames().isEmpty())
+        return failure(Status::Failed, QStringLiteral("The Access file %1 holds no tables: there is nothing to convert.")
+                                           .arg(QFileInfo(jetPath).fileName()));
+    if (!thesaurus)
+        return std::nullopt;
+    Jet::Result r;
+    r.missing = Jet::missingThesaurusTables(jet.tableNames());
+    if (r.missing.isEmpty())
+        return std::nullopt;
+    r.status = Status::NotThesaurus;
+    r.message = QStringLiteral("The Access database %1 is not a thesaurus database: these tables are missing: %2.")
+                    .arg(QFileInfo(jetPath).fileName(), r.missing.join(QStringLiteral(", ")));
+    return r;
 }
 
 } // namespace
@@ -138,22 +197,18 @@ QString nameOf(const char *s)
 QString Jet::convertedPath(const QString &jetPath)
 {
     const QFileInfo info(jetPath);
-    return info.absoluteDir().filePath(info.completeBaseName() + QStringLiteral(".sqlite"));
+    const QString path = info.absoluteDir().filePath(info.completeBaseName() + QStringLiteral(".sqlite"));
+    if (isSameFile(jetPath, path))
+        return info.absoluteDir().filePath(info.completeBaseName() + QStringLiteral("-converted.sqlite"));
+    return path;
 }
 
-bool Jet::tableNames(const QString &jetPath, QStringList &names, QString *error)
+bool Jet::isSameFile(const QString &jetPath, const QString &path)
 {
-    names.clear();
-    JetFile jet(jetPath);
-    if (!jet.mdb) {
-        if (error)
-            *error = QStringLiteral("The file %1 cannot be read as an Access (Jet) database.")
-                         .arg(QDir::toNativeSeparators(jetPath));
-        return false;
-    }
-    for (MdbCatalogEntry *e : jet.tables())
-        names << nameOf(e->object_name);
-    return true;
+    std::error_code ec;
+    const bool same = std::filesystem::equivalent(QFile::encodeName(jetPath).toStdString(),
+                                                  QFile::encodeName(path).toStdString(), ec);
+    return !ec && same;
 }
 
 QStringList Jet::missingThesaurusTables(const QStringList &tables)
@@ -181,192 +236,105 @@ QString Jet::Result::text() const
     return lines.join(QLatin1Char('\n'));
 }
 
-namespace {
-
-Jet::Result convertImpl(const QString &jetPath, const QString &outPath, const Jet::Progress &progress,
-                        bool thesaurus)
+bool JetChild::readTableNames(const QString &jetPath, QStringList &names, QString &error)
 {
-    using Status = Jet::Result::Status;
-    Jet::Result result;
-    auto fail = [&](Status status, const QString &message) {
-        result.status = status;
-        result.message = message;
-        result.tables.clear();
-        return result;
-    };
-
-    JetFile jet(jetPath);
-    if (!jet.mdb)
-        return fail(Status::Failed, QStringLiteral("The file %1 cannot be read as an Access (Jet) database.")
-                                        .arg(QDir::toNativeSeparators(jetPath)));
-    const QList<MdbCatalogEntry *> entries = jet.tables();
-    if (thesaurus) {
-        QStringList names;
-        for (MdbCatalogEntry *e : entries)
-            names << nameOf(e->object_name);
-        result.missing = Jet::missingThesaurusTables(names);
-        if (!result.missing.isEmpty())
-            return fail(Status::NotThesaurus,
-                        QStringLiteral("The Access database %1 is not a thesaurus database: these tables are missing: %2.")
-                            .arg(QFileInfo(jetPath).fileName(), result.missing.join(QStringLiteral(", "))));
-    }
-
-    const QString temp = outPath + QStringLiteral(".converting");
-    QFile::remove(temp);
-    bool cancelled = false;
     try {
-        cConnessione::createDatabaseFile(temp);
-        cConnessione db;
-        if (!db.ApriConnessione(cConnessione::connectionStringFor(temp)))
-            throw DbError(3024, db.lastOpenError());
+        const JetReader::File jet(jetPath);
+        checkCatalog(jet);
+        names = jet.tableNames();
+        return true;
+    } catch (const JetReader::ReadError &e) {
+        error = e.message();
+        return false;
+    }
+}
 
-        qint64 totalRows = 0;
-        for (MdbCatalogEntry *e : entries) {
-            TableDef t(e);
-            if (t.def)
-                totalRows += t.def->num_rows;
-        }
-        qint64 copied = 0;
-        int lastPercent = -1;
+Jet::Result JetChild::convertHere(const QString &jetPath, const QString &dbPath, bool thesaurus,
+                                  const Jet::Progress &progress)
+{
+    Jet::Result result;
+    try {
+        JetReader::File jet(jetPath);
+        if (std::optional<Jet::Result> refusal = checkBeforeCopy(jet, jetPath, thesaurus))
+            return *refusal;
+        cConnessione::createDatabaseFile(dbPath);
+        cConnessione db;
+        if (!db.ApriConnessione(cConnessione::connectionStringFor(dbPath)))
+            throw DbError(3024, db.lastOpenError());
+        Counter counter{progress};
+        counter.total = declaredRows(jet);
+        QStringList problems;
         db.beginTransaction();
         try {
-            for (MdbCatalogEntry *e : entries) {
-                TableDef t(e);
-                const QString table = nameOf(e->object_name);
-                if (!t.def)
-                    throw DbError(3011, QStringLiteral("The table %1 cannot be read.").arg(table));
-                MdbTableDef *def = t.def;
-                const int cols = static_cast<int>(def->num_cols);
-                QStringList columnDefs, marks;
-                QVector<int> types(cols);
-                for (int c = 0; c < cols; ++c) {
-                    auto *col = static_cast<MdbColumn *>(g_ptr_array_index(def->columns, c));
-                    types[c] = col->col_type;
-                    columnDefs << quoted(nameOf(col->name)) + QLatin1Char(' ') + sqliteType(col->col_type);
-                    marks << QStringLiteral("?");
-                }
-                db.EseguiIstruzione(QStringLiteral("create table ") + quoted(table) + QStringLiteral(" (")
-                                    + columnDefs.join(QStringLiteral(", ")) + QLatin1Char(')'));
-                QSqlQuery insert = db.prepare(QStringLiteral("insert into ") + quoted(table)
-                                              + QStringLiteral(" values (") + marks.join(QStringLiteral(", "))
-                                              + QLatin1Char(')'));
-
-                std::vector<std::unique_ptr<char[]>> buffers;
-                std::vector<int> lengths(static_cast<size_t>(cols), 0);
-                for (int c = 0; c < cols; ++c) {
-                    buffers.emplace_back(new char[kBindSize + 1]);
-                    mdb_bind_column(def, c + 1, buffers.back().get(), &lengths[static_cast<size_t>(c)]);
-                }
-                mdb_rewind_table(def);
-                qint64 rows = 0;
-                QVariantList values;
-                while (mdb_fetch_row(def)) {
-                    values.clear();
-                    for (int c = 0; c < cols; ++c) {
-                        const char *buf = buffers[static_cast<size_t>(c)].get();
-                        const int len = lengths[static_cast<size_t>(c)];
-                        const int type = types.at(c);
-                        if (len <= 0 && type != MDB_BOOL) {
-                            values << QVariant(QMetaType(type == MDB_OLE || type == MDB_BINARY ? QMetaType::QByteArray
-                                                                                                : QMetaType::QString));
-                            continue;
-                        }
-                        switch (type) {
-                        case MDB_BOOL:
-                            values << QVariant(qint64(len > 0 && buf[0] != '0' ? 1 : 0));
-                            break;
-                        case MDB_BYTE:
-                        case MDB_INT:
-                        case MDB_LONGINT:
-                        case MDB_COMPLEX:
-                            values << QVariant(QByteArray(buf, len).toLongLong());
-                            break;
-                        case MDB_FLOAT:
-                        case MDB_DOUBLE:
-                            values << QVariant(QByteArray(buf, len).toDouble());
-                            break;
-                        case MDB_DATETIME: {
-                            auto *col = static_cast<MdbColumn *>(g_ptr_array_index(def->columns, c));
-                            const QString date = jetDate(mdb_get_double(jet.mdb->pg_buf, col->cur_value_start));
-                            values << (date.isEmpty() ? QVariant(QString::fromUtf8(buf, len)) : QVariant(date));
-                            break;
-                        }
-                        case MDB_BINARY:
-                            values << QVariant(QByteArray(buf, len));
-                            break;
-                        case MDB_OLE: {
-                            auto *col = static_cast<MdbColumn *>(g_ptr_array_index(def->columns, c));
-                            size_t size = 0;
-                            void *data = mdb_ole_read_full(jet.mdb, col, &size);
-                            values << (data ? QVariant(QByteArray(static_cast<const char *>(data),
-                                                                  static_cast<qsizetype>(size)))
-                                            : QVariant(QMetaType(QMetaType::QByteArray)));
-                            g_free(data);
-                            break;
-                        }
-                        default:
-                            values << QVariant(QString::fromUtf8(buf, len));
-                        }
-                    }
-                    db.exec(insert, values);
-                    ++rows;
-                    ++copied;
-                    if (progress && (copied & 255) == 0) {
-                        const int percent = totalRows > 0 ? static_cast<int>(copied * 100 / totalRows) : 0;
-                        if (percent != lastPercent) {
-                            lastPercent = percent;
-                            if (!progress(qMin(percent, 99), table)) {
-                                cancelled = true;
-                                break;
-                            }
-                        }
-                    }
-                }
-                if (cancelled)
-                    break;
-                result.tables.append({table, rows});
-            }
-            if (!cancelled && thesaurus) {
-                Schema::ensureViews(db);
-                // The tree and the searches look concepts up by parent and by
-                // property row: give them the indexes a new database has.
-                for (const QString &sql : Schema::tableStatements())
-                    if (sql.startsWith(QLatin1String("create index")))
-                        try {
-                            db.EseguiIstruzione(sql);
-                        } catch (const DbError &) {
-                            // a column of another name in this edition: the index is only a help
-                        }
-            }
-            if (cancelled)
-                db.rollback();
-            else
-                db.commit();
+            copyTables(db, jet, counter, result, problems);
+            if (!counter.cancelled && problems.isEmpty() && thesaurus)
+                addThesaurusExtras(db);
         } catch (...) {
             db.rollback();
             throw;
         }
+        if (counter.cancelled || !problems.isEmpty()) {
+            db.rollback();
+            return counter.cancelled
+                       ? failure(Status::Cancelled, QStringLiteral("Conversion cancelled."))
+                       : failure(Status::Failed, damagedIntro(jetPath) + QStringLiteral(". What cannot be read:\n")
+                                                     + problems.join(QLatin1Char('\n')));
+        }
+        db.commit();
+    } catch (const JetReader::ReadError &e) {
+        return failure(Status::Failed, e.message());
     } catch (const DbError &e) {
-        QFile::remove(temp);
-        return fail(Status::Failed, QStringLiteral("The conversion of %1 failed: Error %2: %3")
-                                        .arg(QFileInfo(jetPath).fileName())
-                                        .arg(e.number())
-                                        .arg(e.description()));
+        return failure(Status::Failed, QStringLiteral("The conversion of %1 failed: Error %2: %3")
+                                           .arg(QFileInfo(jetPath).fileName())
+                                           .arg(e.number())
+                                           .arg(e.description()));
     }
-    if (cancelled) {
-        QFile::remove(temp);
-        return fail(Status::Cancelled, QStringLiteral("Conversion cancelled."));
-    }
-    std::error_code ec;
-    std::filesystem::rename(QFile::encodeName(temp).toStdString(), QFile::encodeName(outPath).toStdString(), ec);
-    if (ec) {
-        QFile::remove(temp);
-        return fail(Status::Failed, QStringLiteral("Cannot write %1: %2")
-                                        .arg(QDir::toNativeSeparators(outPath), QString::fromStdString(ec.message())));
-    }
+    return result;
+}
+
+bool Jet::tableNames(const QString &jetPath, QStringList &names, QString *error)
+{
+    names.clear();
+    QString why;
+    const bool ok = childProgram().isEmpty() ? JetChild::readTableNames(jetPath, names, why)
+                                             : JetChild::tableNamesInChild(jetPath, names, why);
+    if (!ok && error)
+        *error = why;
+    return ok;
+}
+
+namespace {
+
+Jet::Result convertFile(const QString &jetPath, const QString &outPath, const Jet::Progress &progress, bool thesaurus)
+{
+    if (Jet::isSameFile(jetPath, outPath))
+        return failure(Status::Failed, QStringLiteral("The converted database cannot be written onto the Access file "
+                                                      "%1 itself: give it another name.")
+                                           .arg(QDir::toNativeSeparators(jetPath)));
+    SafeSave::TemporaryTarget target(outPath, QStringLiteral(".converting"));
+    QString error;
+    if (!target.clear(&error))
+        return failure(Status::Failed, QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(outPath), error));
+
+    // The caller hears of each new percentage once.
+    int lastPercent = -1;
+    const Jet::Progress onChange = [&](int percent, const QString &table) {
+        if (percent == lastPercent)
+            return true;
+        lastPercent = percent;
+        return progress(percent, table);
+    };
+    const Jet::Progress forward = progress ? onChange : Jet::Progress();
+    Jet::Result r = Jet::childProgram().isEmpty()
+                        ? JetChild::convertHere(jetPath, target.path(), thesaurus, forward)
+                        : JetChild::convertInChild(jetPath, target.path(), thesaurus, forward);
+    if (r.status != Status::Converted)
+        return r;
+    if (!target.commit(&error))
+        return failure(Status::Failed, QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(outPath), error));
     if (progress)
         progress(100, {});
-    return result;
+    return r;
 }
 
 } // namespace
@@ -377,7 +345,7 @@ Jet::Result loggedConversion(const QString &jetPath, const QString &outPath, con
                              bool thesaurusOnly)
 {
     qCInfo(lcImport).noquote() << "conversion of the Access file" << jetPath << "into" << outPath << "started";
-    Jet::Result result = convertImpl(jetPath, outPath, progress, thesaurusOnly);
+    Jet::Result result = convertFile(jetPath, outPath, progress, thesaurusOnly);
     qCInfo(lcImport).noquote() << "conversion of" << jetPath << "ended with status"
                                << static_cast<int>(result.status) << result.message;
     return result;

@@ -1,8 +1,7 @@
 #include "support/smalldisk.h"
 
 #include <QByteArray>
-#include <QDir>
-#include <QFileInfo>
+#include <QFile>
 
 #include <cerrno>
 #include <cstring>
@@ -33,10 +32,4 @@ SmallDisk::~SmallDisk()
 QString SmallDisk::path(const QString &name) const
 {
     return name.isEmpty() ? m_dir.path() : m_dir.filePath(name);
-}
-
-QString programPath()
-{
-    const QString exe = QDir(QStringLiteral(VOSPAN_BUILD_DIR)).filePath(QStringLiteral("vospan"));
-    return QFileInfo(exe).isExecutable() ? exe : QString();
 }

@@ -23,7 +23,3 @@ private:
     bool m_mounted = false;
     QString m_whyNot;
 };
-
-// The program's own executable (tests that run it as a separate process),
-// empty when the build has not made it.
-QString programPath();

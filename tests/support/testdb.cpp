@@ -76,3 +76,9 @@ QString sharedDataPath()
     const QString p = QDir::cleanPath(QStringLiteral(VOSPAN_SHARED_DATA_DIR));
     return QFileInfo(p).isDir() ? p : QString();
 }
+
+QString programPath()
+{
+    const QString exe = QDir(QStringLiteral(VOSPAN_BUILD_DIR)).filePath(QStringLiteral("vospan"));
+    return QFileInfo(exe).isExecutable() ? exe : QString();
+}

@@ -35,3 +35,6 @@ private:
 QString sampleDatabasePath();
 // ../shared/data, when present beside the project (empty otherwise).
 QString sharedDataPath();
+// The program's own executable, for tests that run it as a separate process
+// (empty when the build has not made it).
+QString programPath();

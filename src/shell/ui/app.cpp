@@ -11,6 +11,7 @@
 #include "shell/ui/frmSplash.h"
 #include "shell/ui/RealDialogs.h"
 #include "suggest/ui/install.h"
+#include "tools/jet_convert.h"
 #include "tools/ui/install.h"
 #include "workspace/ui/install.h"
 
@@ -54,12 +55,15 @@ int runProgram(int argc, char **argv)
         args << QString::fromLocal8Bit(argv[i]);
     if (programCommands().handles(args)) {
         QCoreApplication app(argc, argv);
+        Jet::setChildProgram(QCoreApplication::applicationFilePath());
         QTextStream out(stdout);
         QTextStream err(stderr);
         return programCommands().run(args, out, err);
     }
 
     QApplication app(argc, argv);
+    // Access files are read in a child process of this same program.
+    Jet::setChildProgram(QCoreApplication::applicationFilePath());
     QApplication::setApplicationName(QStringLiteral("vospan"));
     QApplication::setApplicationDisplayName(QStringLiteral("Vospan - Quendral"));
     QApplication::setApplicationVersion(QStringLiteral("1.1"));
