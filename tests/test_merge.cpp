@@ -1,13 +1,16 @@
 // Merging the relations of a second database: numbering after the largest id,
-// copied columns and notes, repeated merges, and a failing row undoing the
-// whole merge.
+// copied columns and notes, repeated merges, a failing row undoing the whole
+// merge, relations the database cannot show left out and listed, ids that
+// would not fit 32 bits, and two merges into one database at once.
 #include "base/dialogs.h"
 #include "base/mdlUtil.h"
 #include "data/mdlGlobale.h"
 #include "shell/project.h"
 #include "tools/unione.h"
+#include "support/commandrun.h"
 #include "tools_fixture.h"
 
+#include <QProcess>
 #include <QtTest>
 
 using namespace ToolsFixture;
@@ -39,6 +42,10 @@ private slots:
     void insertRefusedByDatabaseUndoesTheMerge();
     void cancelledUnreadableOrEmptyAppendingDatabase();
     void readOnlyDatabaseReported();
+    void unknownReferencesListedNotAppended();
+    void idsBeyond32BitsRefused();
+    void lockedDatabaseWaitedForThenReported();
+    void twoMergesAtOnceInTwoProcesses();
 };
 
 void TestMerge::appendsAfterLargestIdInIdOrder()
@@ -257,6 +264,157 @@ void TestMerge::readOnlyDatabaseReported()
     QCOMPARE(d.messages().size(), 1);
     QVERIFY2(d.messages().first().startsWith(QStringLiteral("Error 3027: ")), qPrintable(d.messages().first()));
     QVERIFY(relationRows(db).isEmpty());
+}
+
+void TestMerge::unknownReferencesListedNotAppended()
+{
+    TestDb t;
+    const QString db = thesaurus(t);
+    addRelations(db, {{10, 1, 101, 1001, 9, QStringLiteral("mine")}});
+    const QString other = thesaurus(t, QStringLiteral("other.sqlite"));
+    addRelations(other, {{1, 2, 101, 2001, 9, QStringLiteral("kept")},
+                         {2, 2, 999, 2001, 9, QVariant()},
+                         {3, 7, 101, 2002, 9, QVariant()},
+                         {4, 4, 102, 5002, 12, QVariant()},
+                         {5, 1, 101, 4321, 8, QStringLiteral("kept too")}});
+    TestDb::run(other, {QStringLiteral("delete from concepts where id = 4321")});
+    addConcept(other, 4321, Ids::ECLAS, QStringLiteral("only there"), QStringLiteral("http://x.example/4321"));
+    OpenDb open(db);
+
+    ScopedScriptedDialogs d;
+    d.answerFile(other);
+    Unione::UnisciDatabase();
+    const QString list = QStringLiteral(
+                             "\n\n4 mapping relations of %1 were not appended: this database does not hold the "
+                             "concepts, projects or properties they refer to, so no export and no report would show "
+                             "them.\n"
+                             "    The mapping relation with id 2: no source concept 999\n"
+                             "    The mapping relation with id 3: no project 7\n"
+                             "    The mapping relation with id 4: no property 12\n"
+                             "    The mapping relation with id 5: no target concept 4321")
+                             .arg(other);
+    QCOMPARE(d.messages(), QStringList{QStringLiteral("1 mapping relations appended") + list});
+    QCOMPARE(d.shown.last().icon, Dialogs::Icon::Warning);
+    QCOMPARE(relationRows(db), (QStringList{QStringLiteral("10|1|101|1001|9|mine"),
+                                            QStringLiteral("11|2|101|2001|9|kept")}));
+
+    // The script command: the count on the output, the list on the errors;
+    // status 1 when nothing at all could be appended.
+    Run r = run({QStringLiteral("--merge"), db, other});
+    QCOMPARE(r.status, 0);
+    QCOMPARE(r.out, QStringLiteral("1 mapping relations appended\n"));
+    QCOMPARE(r.err, list.mid(2) + QLatin1Char('\n'));
+    TestDb::run(other, {QStringLiteral("delete from mappingrelations where id = 1")});
+    r = run({QStringLiteral("--merge"), db, other});
+    QCOMPARE(r.status, 1);
+    QCOMPARE(r.out, QStringLiteral("No mapping relation appended\n"));
+    QCOMPARE(relationRows(db).size(), 3);
+}
+
+void TestMerge::idsBeyond32BitsRefused()
+{
+    TestDb t;
+    const QString db = thesaurus(t);
+    const QString other = thesaurus(t, QStringLiteral("other.sqlite"));
+    addRelations(other, {{1, 2, 101, 2001, 9, QVariant()}, {2, 2, 102, 2002, 9, QVariant()}});
+    const QString refused = QStringLiteral("The mapping relations of %1 cannot be appended: the highest mapping "
+                                           "relation id in this database is %2, and an id is a 32-bit number (at "
+                                           "most 2147483647): there are no ids left for 2 more relations.\n"
+                                           "The merge was undone: no mapping relation was appended.");
+
+    // One id short of room for two, and an id another tool stored beyond 32 bits.
+    for (const qint64 highest : {Q_INT64_C(2147483646), Q_INT64_C(3000000000)}) {
+        TestDb::run(db, {QStringLiteral("delete from mappingrelations"),
+                         QStringLiteral("insert into mappingrelations values (?, 1, 101, 1001, 9, 'high')")},
+                    {{}, {highest}});
+        const QStringList before = relationRows(db);
+        OpenDb open(db);
+        QCOMPARE(mdlGlobale::vLastRelationId, qint32(std::min<qint64>(highest, 2147483647)));
+        ScopedScriptedDialogs d;
+        d.answerFile(other);
+        Unione::UnisciDatabase();
+        QCOMPARE(d.messages(), QStringList{refused.arg(other).arg(highest)});
+        QCOMPARE(relationRows(db), before);
+    }
+
+    // Exactly enough room: the last id is the largest 32-bit one.
+    TestDb::run(db, {QStringLiteral("update mappingrelations set id = 2147483645")});
+    OpenDb open(db);
+    ScopedScriptedDialogs d;
+    d.answerFile(other);
+    Unione::UnisciDatabase();
+    QCOMPARE(d.messages(), QStringList{QStringLiteral("2 mapping relations appended")});
+    QCOMPARE(relationRows(db).last(), QStringLiteral("2147483647|2|102|2002|9|"));
+}
+
+void TestMerge::lockedDatabaseWaitedForThenReported()
+{
+    TestDb t;
+    const QString db = thesaurus(t);
+    const QString other = thesaurus(t, QStringLiteral("other.sqlite"));
+    addRelations(other, {{1, 2, 101, 2001, 9, QVariant()}});
+    cConnessione::setBusyTimeout(200);
+    OpenDb open(db);
+    {
+        // Another writer holds the database for longer than the wait.
+        cConnessione writer;
+        QVERIFY(writer.ApriConnessione(cConnessione::connectionStringFor(db)));
+        cConnessione::Transaction hold(writer, cConnessione::Lock::Immediate);
+        ScopedScriptedDialogs d;
+        d.answerFile(other);
+        Unione::UnisciDatabase();
+        QCOMPARE(d.messages(),
+                 QStringList{QStringLiteral("Error 5: The database %1 is in use: another program (or another window "
+                                            "of this one) is writing to it, and it stayed locked (this program waits up "
+                                            "to 0.2 seconds for it). Try again when that work has finished.")
+                                 .arg(db)});
+    }
+    cConnessione::setBusyTimeout(5000);
+    QVERIFY(relationRows(db).isEmpty());
+
+    // Once the other writer has finished, the same merge goes through.
+    ScopedScriptedDialogs d;
+    d.answerFile(other);
+    Unione::UnisciDatabase();
+    QCOMPARE(d.messages(), QStringList{QStringLiteral("1 mapping relations appended")});
+}
+
+void TestMerge::twoMergesAtOnceInTwoProcesses()
+{
+    if (programPath().isEmpty())
+        QSKIP("the program's executable is needed: build the vospan target");
+    TestDb t;
+    const QString db = thesaurus(t, QStringLiteral("thesaurus.sqlite"), 50);
+    const QString other = thesaurus(t, QStringLiteral("other.sqlite"), 50);
+    QList<Relation> many;
+    for (int i = 0; i < 2000; ++i)
+        many.append({i + 1, 1 + i % 4, 101 + i % 50, 0, 9, QStringLiteral("note %1").arg(i)});
+    for (Relation &r : many)
+        r.right = (r.project < 3 ? r.project : r.project + 1) * 1000 + 1 + r.left % 50;
+    addRelations(other, many);
+
+    // Both start while a third writer holds the database: neither may fail
+    // at once, and once it lets go they append one after the other.
+    cConnessione writer;
+    QVERIFY(writer.ApriConnessione(cConnessione::connectionStringFor(db)));
+    std::optional<cConnessione::Transaction> hold(std::in_place, writer, cConnessione::Lock::Immediate);
+    QProcess first, second;
+    for (QProcess *p : {&first, &second})
+        p->start(programPath(), {QStringLiteral("--merge"), db, other});
+    QVERIFY(first.waitForStarted() && second.waitForStarted());
+    QVERIFY2(!first.waitForFinished(300), first.readAllStandardError().constData());
+    hold->commit();
+    hold.reset();
+    for (QProcess *p : {&first, &second}) {
+        QVERIFY(p->waitForFinished(30000));
+        QCOMPARE(p->readAllStandardError(), QByteArray());
+        QCOMPARE(p->readAllStandardOutput(), QByteArray("2000 mapping relations appended\n"));
+        QCOMPARE(p->exitCode(), 0);
+    }
+    QCOMPARE(TestDb::value(db, QStringLiteral("select count(*) || ' ' || count(distinct id) || ' ' || min(id) || ' ' "
+                                              "|| max(id) from mappingrelations"))
+                 .toString(),
+             QStringLiteral("4000 4000 1 4000"));
 }
 
 QTEST_GUILESS_MAIN(TestMerge)

@@ -5,6 +5,7 @@
 #include "data/searchindex.h"
 #include "data/sqlitefunctions.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
@@ -23,6 +24,9 @@ QString closedText()
 {
     return QStringLiteral("Operation is not allowed when the object is closed.");
 }
+
+// How long statements wait for a database another connection is writing.
+std::atomic<int> g_busyTimeoutMs{5000};
 
 int nativeNumber(const QSqlError &e)
 {
@@ -209,8 +213,10 @@ bool cConnessione::ApriConnessione(const QString &D_Source)
     }
     QSqlDatabase db = QSqlDatabase::database(m_name, false);
     db.setDatabaseName(info.absoluteFilePath());
-    db.setConnectOptions(readOnly ? QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000")
-                                  : QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    // The driver sets the wait on the connection itself, so it holds for every
+    // statement, "begin immediate" and commit included.
+    const QString wait = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeout());
+    db.setConnectOptions(readOnly ? QStringLiteral("QSQLITE_OPEN_READONLY;") + wait : wait);
     if (!db.open()) {
         m_lastOpenError = db.lastError().text();
         return false;
@@ -278,13 +284,39 @@ DbError cConnessione::errorOf(const QSqlQuery &query)
     return DbError(nativeNumber(e), text);
 }
 
+void cConnessione::setBusyTimeout(int milliseconds)
+{
+    g_busyTimeoutMs = qMax(0, milliseconds);
+}
+
+int cConnessione::busyTimeout()
+{
+    return g_busyTimeoutMs;
+}
+
+bool cConnessione::isLocked(const DbError &error)
+{
+    return error.number() == SQLITE_BUSY || error.number() == SQLITE_LOCKED;
+}
+
+DbError cConnessione::lockAware(const DbError &error) const
+{
+    if (!isLocked(error))
+        return error;
+    return DbError(error.number(),
+                   QStringLiteral("The database %1 is in use: another program (or another window of this one) is "
+                                  "writing to it, and it stayed locked (this program waits up to %2 seconds for it). "
+                                  "Try again when that work has finished.")
+                       .arg(QDir::toNativeSeparators(m_path), QString::number(busyTimeout() / 1000.0)));
+}
+
 QSqlQuery cConnessione::prepare(const QString &vSQL)
 {
     ensureOpen();
     QSqlQuery q(QSqlDatabase::database(m_name, false));
     q.setForwardOnly(true);
     if (!q.prepare(vSQL))
-        throw errorOf(q);
+        throw lockAware(errorOf(q));
     return q;
 }
 
@@ -294,7 +326,7 @@ void cConnessione::exec(QSqlQuery &query, const QVariantList &params)
     for (int i = 0; i < params.size(); ++i)
         query.bindValue(i, params.at(i));
     if (!query.exec())
-        throw errorOf(query);
+        throw lockAware(errorOf(query));
 }
 
 bool cConnessione::ApriRS(const QString &vSQL, RecordSet &RS, const QVariantList &params)
@@ -303,7 +335,7 @@ bool cConnessione::ApriRS(const QString &vSQL, RecordSet &RS, const QVariantList
     exec(*q, params);
     RS.m_atEnd = !q->next();
     if (RS.m_atEnd && q->lastError().isValid())
-        throw errorOf(*q);
+        throw lockAware(errorOf(*q));
     RS.m_query = std::move(q);
     return true;
 }
@@ -346,11 +378,11 @@ void cConnessione::beginTransaction(Lock lock)
     if (lock == Lock::Immediate) {
         QSqlQuery q(db);
         if (!q.exec(QStringLiteral("begin immediate")))
-            throw errorOf(q);
+            throw lockAware(errorOf(q));
         return;
     }
     if (!db.transaction())
-        throw DbError(nativeNumber(db.lastError()), db.lastError().text());
+        throw lockAware(DbError(nativeNumber(db.lastError()), db.lastError().text()));
 }
 
 void cConnessione::commit()
@@ -358,7 +390,7 @@ void cConnessione::commit()
     ensureOpen();
     QSqlDatabase db = QSqlDatabase::database(m_name, false);
     if (!db.commit())
-        throw DbError(nativeNumber(db.lastError()), db.lastError().text());
+        throw lockAware(DbError(nativeNumber(db.lastError()), db.lastError().text()));
 }
 
 void cConnessione::rollback()

@@ -126,6 +126,16 @@ public:
     // U+FFFE and U+FFFF into U+FFFD.
     QString exactText(const QString &column) const;
 
+    // How long a statement waits for a database that another connection (of
+    // this program or another) is writing, before it fails with an error that
+    // says the database is in use.  Applies to connections opened afterwards;
+    // 5000 ms unless set.
+    static void setBusyTimeout(int milliseconds);
+    static int busyTimeout();
+    // True when the error is that wait running out (the database stayed
+    // locked), not a fault of the statement or of the data.
+    static bool isLocked(const DbError &error);
+
     // True when a table or view of that name exists (case ignored).
     bool hasTable(const QString &name);
 
@@ -148,6 +158,8 @@ public:
 private:
     void ensureOpen() const;
     void ensureWritable() const;
+    // error, with a sentence naming this database when it is isLocked().
+    DbError lockAware(const DbError &error) const;
 
     QString m_name; // the Qt connection name, fixed for the life of the object
     QString m_path;

@@ -2,22 +2,32 @@
 
 #include "data/ids.h"
 
+#include <algorithm>
+#include <limits>
+
 void mdlGlobale::RiempiRelazioni()
 {
     vRelationNames = {QStringLiteral("exactMatch"), QStringLiteral("broadMatch"), QStringLiteral("narrowMatch")};
     vRelationProperties = {Ids::ExactMatch, Ids::BroadMatch, Ids::NarrowMatch};
 }
 
-qint32 mdlGlobale::LeggiUltimoId(cConnessione &connection)
+qint64 mdlGlobale::LeggiUltimoIdEsatto(cConnessione &connection)
 {
     RecordSet rs;
-    qint32 result = 0;
+    qint64 result = 0;
     if (connection.ApriRS(QStringLiteral("select max(id) as M from mappingrelations"), rs)) {
         const QVariant m = rs.isEOF() ? QVariant() : rs.value(QStringLiteral("M"));
-        result = m.isNull() ? 0 : m.toInt();
+        result = m.isNull() ? 0 : m.toLongLong();
         connection.ChiudiRS(rs);
     }
     return result;
+}
+
+qint32 mdlGlobale::LeggiUltimoId(cConnessione &connection)
+{
+    return static_cast<qint32>(std::clamp<qint64>(LeggiUltimoIdEsatto(connection),
+                                                  std::numeric_limits<qint32>::min(),
+                                                  std::numeric_limits<qint32>::max()));
 }
 
 void mdlGlobale::AzzeraStato()

@@ -52,8 +52,13 @@ inline qint32 vRightCurrent = 0;
 void RiempiRelazioni();
 
 // Highest mappingrelations.id of the connection's database, 0 for an empty
-// table.  Throws DbError when the table cannot be read.
+// table.  Throws DbError when the table cannot be read.  Ids are 32-bit; an id
+// that another tool stored beyond that range counts as the largest 32-bit id,
+// so that no new id is ever handed out by wrapping round below it.
 qint32 LeggiUltimoId(cConnessione &connection);
+// The same highest id exactly as stored (0 for an empty table), for callers
+// that must say how far beyond the 32-bit range it lies.
+qint64 LeggiUltimoIdEsatto(cConnessione &connection);
 
 // Puts every variable back to its start-of-run value (the connection itself is
 // left alone).  Used when a test starts afresh.

@@ -72,13 +72,18 @@ int mergeCommand(const QStringList &args, QTextStream &out, QTextStream &err)
         if (!openDatabaseForCommand(target, args.at(0), false, err))
             return 1;
         const Unione::Esito e = Unione::accoda(target, rows);
+        const QString text = Unione::messaggio(e, rows, args.at(1), 0);
         if (!e.unito) {
-            err << Unione::descrivi(rows.at(e.rigaFallita), e.rigaFallita) << " of " << args.at(1)
-                << " cannot be appended: " << e.motivo << ".\nThe merge was undone: no mapping relation was appended.\n";
+            err << text << "\n";
             return 1;
         }
-        out << e.aggiunte << " mapping relations appended\n";
-        return 0;
+        // The count on the output; the relations left out, if any, on the
+        // error output.  Nothing appended at all is a failure.
+        const qsizetype firstBreak = text.indexOf(QLatin1Char('\n'));
+        out << text.left(firstBreak) << "\n";
+        if (firstBreak >= 0)
+            err << text.mid(firstBreak + 2) << "\n";
+        return e.aggiunte > 0 || e.ignote.isEmpty() ? 0 : 1;
     });
 }
 

@@ -8,6 +8,9 @@
 #include "data/mdlGlobale.h"
 
 #include <QDir>
+#include <QHash>
+#include <QSqlQuery>
+#include <algorithm>
 #include <limits>
 #include <optional>
 
@@ -32,6 +35,101 @@ std::optional<qint32> reference(const QVariant &v, const char *column, QString &
         return std::nullopt;
     }
     return static_cast<qint32>(n);
+}
+
+// The four references of a relation as ids.
+struct Riferimenti
+{
+    qint32 project = 0;
+    qint32 left = 0;
+    qint32 right = 0;
+    qint32 property = 0;
+};
+
+std::optional<Riferimenti> riferimenti(const Unione::Riga &row, QString &why)
+{
+    const auto project = reference(row.projectRef, "project_ref", why);
+    const auto left = project ? reference(row.leftConceptRef, "left_concept_ref", why) : std::nullopt;
+    const auto right = left ? reference(row.rightConceptRef, "right_concept_ref", why) : std::nullopt;
+    const auto property = right ? reference(row.propertyRef, "property_ref", why) : std::nullopt;
+    if (!property)
+        return std::nullopt;
+    return Riferimenti{*project, *left, *right, *property};
+}
+
+// Whether the target database holds what relations refer to: the two
+// concepts, the project with its target model and the property, as the
+// exports and the report join them.  Each id is looked up once.
+class Catalogo
+{
+public:
+    explicit Catalogo(cConnessione &c)
+        : m_c(c),
+          m_concept(c.prepare(QStringLiteral("select count(*) from concepts where id = ?"))),
+          m_project(c.prepare(QStringLiteral("select count(*) from mappingprojects inner join models on "
+                                             "mappingprojects.right_model_ref = models.id "
+                                             "where mappingprojects.id = ?"))),
+          m_property(c.prepare(QStringLiteral("select count(*) from properties where id = ?")))
+    {
+    }
+
+    // What the database lacks, in words; empty when it holds everything.
+    QStringList mancanti(const Riferimenti &r)
+    {
+        QStringList out;
+        if (!has(m_project, m_projects, r.project))
+            out << QStringLiteral("no project %1").arg(r.project);
+        if (!has(m_concept, m_concepts, r.left))
+            out << QStringLiteral("no source concept %1").arg(r.left);
+        if (!has(m_concept, m_concepts, r.right))
+            out << QStringLiteral("no target concept %1").arg(r.right);
+        if (!has(m_property, m_properties, r.property))
+            out << QStringLiteral("no property %1").arg(r.property);
+        return out;
+    }
+
+private:
+    bool has(QSqlQuery &query, QHash<qint32, bool> &known, qint32 id)
+    {
+        const auto it = known.constFind(id);
+        if (it != known.cend())
+            return *it;
+        m_c.exec(query, {id});
+        const bool found = query.next() && query.value(0).toLongLong() > 0;
+        query.finish();
+        known.insert(id, found);
+        return found;
+    }
+
+    cConnessione &m_c;
+    QSqlQuery m_concept, m_project, m_property;
+    QHash<qint32, bool> m_concepts, m_projects, m_properties;
+};
+
+// The rows to append, in order, with their references; the rows left out go
+// into e.ignote.  Empty, with e.rigaFallita and e.motivo set, when a row is
+// malformed.
+std::optional<QVector<std::pair<int, Riferimenti>>> scegli(cConnessione &target, const QVector<Unione::Riga> &rows,
+                                                           Unione::Esito &e)
+{
+    Catalogo catalogo(target);
+    QVector<std::pair<int, Riferimenti>> chosen;
+    chosen.reserve(rows.size());
+    for (int i = 0; i < rows.size(); ++i) {
+        QString why;
+        const std::optional<Riferimenti> r = riferimenti(rows.at(i), why);
+        if (!r) {
+            e.rigaFallita = i;
+            e.motivo = why;
+            return std::nullopt;
+        }
+        const QStringList missing = catalogo.mancanti(*r);
+        if (missing.isEmpty())
+            chosen.append({i, *r});
+        else
+            e.ignote << Unione::descrivi(rows.at(i), i) + QStringLiteral(": ") + missing.join(QStringLiteral(", "));
+    }
+    return chosen;
 }
 
 } // namespace
@@ -74,52 +172,79 @@ QString Unione::descrivi(const Riga &row, int index)
 Unione::Esito Unione::accoda(cConnessione &target, const QVector<Riga> &rows)
 {
     Esito e;
-    target.beginTransaction();
-    try {
-        const qint32 base = LeggiUltimoId(target);
-        QSqlQuery insert = target.prepare(QStringLiteral(
-            "insert into mappingrelations (id, project_ref, left_concept_ref, right_concept_ref, property_ref, notes) "
-            "values (?, ?, ?, ?, ?, ?)"));
-        const QString empty = QStringLiteral("");
-        qint32 k = 0;
-        for (int i = 0; i < rows.size(); ++i) {
-            const Riga &row = rows.at(i);
-            QString why;
-            const auto project = reference(row.projectRef, "project_ref", why);
-            const auto left = project ? reference(row.leftConceptRef, "left_concept_ref", why) : std::nullopt;
-            const auto right = left ? reference(row.rightConceptRef, "right_concept_ref", why) : std::nullopt;
-            const auto property = right ? reference(row.propertyRef, "property_ref", why) : std::nullopt;
-            if (property && base > std::numeric_limits<qint32>::max() - k - 1)
-                why = QStringLiteral("no new id is left above %1").arg(base + k);
-            if (!why.isEmpty()) {
-                insert = QSqlQuery();
-                target.rollback();
-                e.rigaFallita = i;
-                e.motivo = why;
-                return e;
-            }
-            const QVariant notes = row.notes.isNull() ? QVariant(empty) : QVariant(row.notes.toString());
-            try {
-                target.exec(insert, {base + k + 1, *project, *left, *right, *property, notes});
-            } catch (const DbError &error) {
-                insert = QSqlQuery();
-                target.rollback();
-                e.rigaFallita = i;
-                e.motivo = mdlUtil::testoErrore(error);
-                return e;
-            }
-            ++k;
-        }
-        insert = QSqlQuery();
-        target.commit();
-        e.unito = true;
-        e.aggiunte = k;
-        e.primoId = base + 1;
-    } catch (...) {
-        target.rollback();
-        throw;
+    // The write lock first: the highest id read below stays the highest
+    // until this transaction ends, whoever else is waiting to write.
+    cConnessione::Transaction transaction(target, cConnessione::Lock::Immediate);
+    const auto chosen = scegli(target, rows, e);
+    if (!chosen)
+        return e;
+
+    constexpr qint64 top = std::numeric_limits<qint32>::max();
+    const qint64 base = LeggiUltimoIdEsatto(target);
+    if (base + chosen->size() > top) {
+        e.motivo = QStringLiteral("the highest mapping relation id in this database is %1, and an id is a 32-bit "
+                                  "number (at most %2): there are no ids left for %3 more relations")
+                       .arg(base)
+                       .arg(top)
+                       .arg(chosen->size());
+        return e;
     }
+
+    QSqlQuery insert = target.prepare(QStringLiteral(
+        "insert into mappingrelations (id, project_ref, left_concept_ref, right_concept_ref, property_ref, notes) "
+        "values (?, ?, ?, ?, ?, ?)"));
+    const QString empty = QStringLiteral("");
+    qint32 k = 0;
+    for (const auto &[i, r] : *chosen) {
+        const Riga &row = rows.at(i);
+        const QVariant notes = row.notes.isNull() ? QVariant(empty) : QVariant(row.notes.toString());
+        try {
+            target.exec(insert, {static_cast<qint32>(base + k + 1), r.project, r.left, r.right, r.property, notes});
+        } catch (const DbError &error) {
+            if (cConnessione::isLocked(error))
+                throw; // the database's fault, not the row's
+            e.rigaFallita = i;
+            e.motivo = mdlUtil::testoErrore(error);
+            e.ignote.clear();
+            return e;
+        }
+        ++k;
+    }
+    insert = QSqlQuery();
+    transaction.commit();
+    e.unito = true;
+    e.aggiunte = k;
+    e.primoId = static_cast<qint32>(base + 1);
     return e;
+}
+
+QString Unione::messaggio(const Esito &esito, const QVector<Riga> &rows, const QString &path, int limite)
+{
+    const QString file = QDir::toNativeSeparators(path);
+    if (!esito.unito) {
+        const QString which = esito.rigaFallita >= 0
+                                  ? descrivi(rows.at(esito.rigaFallita), esito.rigaFallita) + QStringLiteral(" of ")
+                                        + file
+                                  : QStringLiteral("The mapping relations of ") + file;
+        return which + QStringLiteral(" cannot be appended: %1.\nThe merge was undone: no mapping relation was "
+                                      "appended.")
+                           .arg(esito.motivo);
+    }
+    QString text = esito.aggiunte > 0 ? QString::number(esito.aggiunte) + QStringLiteral(" mapping relations appended")
+                                      : QStringLiteral("No mapping relation appended");
+    if (esito.ignote.isEmpty())
+        return text;
+    text += QStringLiteral("\n\n%1 mapping relations of %2 were not appended: this database does not hold the "
+                           "concepts, projects or properties they refer to, so no export and no report would show "
+                           "them.")
+                .arg(esito.ignote.size())
+                .arg(file);
+    const qsizetype shown = limite > 0 ? std::min<qsizetype>(limite, esito.ignote.size()) : esito.ignote.size();
+    for (qsizetype i = 0; i < shown; ++i)
+        text += QStringLiteral("\n    ") + esito.ignote.at(i);
+    if (esito.ignote.size() > shown)
+        text += QStringLiteral("\n    ... and %1 more").arg(esito.ignote.size() - shown);
+    return text;
 }
 
 void Unione::UnisciDatabase()
@@ -166,13 +291,8 @@ void Unione::UnisciDatabase()
         mdlUtil::MostraErrore(error);
         return;
     }
-    if (!e.unito) {
-        dialogs().message(QStringLiteral("%1 of %2 cannot be appended: %3.\n"
-                                         "The merge was undone: no mapping relation was appended.")
-                              .arg(descrivi(rows.at(e.rigaFallita), e.rigaFallita),
-                                   QDir::toNativeSeparators(path), e.motivo),
-                          {}, Dialogs::Icon::Critical);
-        return;
-    }
-    dialogs().message(QString::number(e.aggiunte) + QStringLiteral(" mapping relations appended"));
+    const Dialogs::Icon icon = !e.unito              ? Dialogs::Icon::Critical
+                               : e.ignote.isEmpty() ? Dialogs::Icon::None
+                                                    : Dialogs::Icon::Warning;
+    dialogs().message(messaggio(e, rows, path, 20), {}, icon);
 }
