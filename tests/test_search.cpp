@@ -51,6 +51,7 @@ private slots:
     void sideIndexGivesThePlainResult();
     void sideIndexFollowsChanges();
     void sideIndexIsBuiltInTheBackground();
+    void wordWithNulIsLikeAnyOtherCharacter();
 
 private:
     frmAlbero *left() { return frmAlbero::leftWindow(); }
@@ -627,6 +628,43 @@ void TestSearch::sideIndexIsBuiltInTheBackground()
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), untouched);
     QVERIFY(vConnection.ApriConnessione(cConnessione::connectionStringFor(m_path)));
+}
+
+void TestSearch::wordWithNulIsLikeAnyOtherCharacter()
+{
+    TestDb db;
+    const QString path = ExploreFixture::build(db);
+    vConnection.ChiudiConnessione();
+    QVERIFY(vConnection.ApriConnessione(cConnessione::connectionStringFor(path)));
+    const QString nul(QChar(0));
+    vConnection.EseguiIstruzione(QStringLiteral("insert into conceptproperties (id, concept_ref, property_ref) values (800, 5211, 1)"));
+    vConnection.EseguiIstruzione(QStringLiteral("insert into datatypepropertyvalues (id, concept_property_ref, lang_ref, value) "
+                                                "values (800, 800, 6, ?)"),
+                                 QStringLiteral("128"), {QStringLiteral("Smog") + nul + QStringLiteral("Control")});
+    // The side index is built now, so that esegui() reads it.
+    QVERIFY(SearchIndex::ensure(vConnection));
+    QVERIFY(SearchIndex::exists(vConnection));
+    const Ricerca::Campi labels{true, true, true, false, false, false};
+    const QList<std::pair<QString, QVector<qint32>>> cases = {
+        {QStringLiteral("smog") + nul + QStringLiteral("CONTROL"), {5211}},
+        {QStringLiteral("g") + nul + QStringLiteral("c"), {5211}},
+        {nul, {5211}},
+        {QStringLiteral("smog control"), {}},
+        {QStringLiteral("farm") + nul + QStringLiteral("ing"), {}},
+    };
+    for (const auto &[word, expected] : cases) {
+        QCOMPARE(Ricerca::esegui(vConnection, labels, Ids::EUROVOC, word), expected);
+        QCOMPARE(Ricerca::eseguiSenzaIndice(vConnection, labels, Ids::EUROVOC, word), expected);
+    }
+    // The index sees the text after a U+0000 too.
+    QVERIFY(Ricerca::esegui(vConnection, labels, Ids::EUROVOC, QStringLiteral("control")).contains(5211));
+    vConnection.ChiudiConnessione();
+    QVERIFY(vConnection.ApriConnessione(cConnessione::connectionStringFor(m_path)));
+
+    // Typed into the window, it is searched for without an error.
+    ScopedScriptedDialogs d;
+    search(left(), QStringLiteral("pol") + nul + QStringLiteral("icy"));
+    QCOMPARE(d.messages(), QStringList{QStringLiteral("No results")});
 }
 
 QTEST_MAIN(TestSearch)

@@ -490,7 +490,9 @@ QString SearchIndex::matchText(const QString &word)
 {
     if (word.contains(QLatin1Char('%')) || word.contains(QLatin1Char('_')))
         return {};
-    const QString folded = SqliteFunctions::foldCase(word);
+    // Folded as the index holds its texts (a MATCH text cannot hold U+0000
+    // either: its parser stops there).
+    const QString folded = SqliteFunctions::indexText(word);
     if (folded.toUcs4().size() < 3)
         return {};
     QString phrase = folded;

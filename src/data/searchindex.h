@@ -67,7 +67,8 @@ void setBuildSettings(const BuildSettings &settings);
 
 // The MATCH text that finds the rows whose folded text contains the folded
 // word: one FTS5 phrase.  Empty when the index cannot answer the word: fewer
-// than three characters, or a LIKE wildcard ('%', '_') in it.
+// than three characters, or a LIKE wildcard ('%', '_') in it.  The word is
+// folded as the index holds its texts (SqliteFunctions::indexText).
 QString matchText(const QString &word);
 
 } // namespace SearchIndex

@@ -121,11 +121,11 @@ void foldFunction(sqlite3_context *ctx, int, sqlite3_value **argv)
     if (isAscii(s, n)) {
         QVarLengthArray<char, 256> out(n);
         for (int i = 0; i < n; ++i)
-            out[i] = asciiLower(s[i]);
+            out[i] = s[i] == 0 ? char(1) : asciiLower(s[i]);
         sqlite3_result_text(ctx, out.constData(), n, SQLITE_TRANSIENT);
         return;
     }
-    const QByteArray folded = SqliteFunctions::foldCase(QString::fromUtf8(s, n)).toUtf8();
+    const QByteArray folded = SqliteFunctions::indexText(QString::fromUtf8(s, n)).toUtf8();
     sqlite3_result_text(ctx, folded.constData(), int(folded.size()), SQLITE_TRANSIENT);
 }
 
@@ -215,6 +215,13 @@ void SqliteFunctions::install(sqlite3 *db)
 QString SqliteFunctions::foldCase(const QString &text)
 {
     return text.toCaseFolded();
+}
+
+QString SqliteFunctions::indexText(const QString &text)
+{
+    QString folded = foldCase(text);
+    folded.replace(QChar(0), QChar(1));
+    return folded;
 }
 
 bool SqliteFunctions::likeUtf8(const char *p, int np, const char *t, int nt, uint escape)

@@ -37,9 +37,14 @@ int compare(const CollationKey &a, const CollationKey &b);
 bool like(const QString &pattern, const QString &text, QChar escape = QChar());
 bool likeUtf8(const char *pattern, int patternLength, const char *text, int textLength, uint escape = 0);
 
-// install() also adds vospan_fold(text): foldCase() in SQL (Null stays Null).
+// install() also adds vospan_fold(text): indexText() in SQL (Null stays Null).
 // The case folding LIKE uses: a per-character mapping, so the folding of a
 // joined text is the joining of the foldings.
 QString foldCase(const QString &text);
+
+// A text as the full-text side index holds it: foldCase(), with U+0000 turned
+// into U+0001 (the index's reader stops at U+0000, and would not see the rest
+// of the text).  Also a per-character mapping.
+QString indexText(const QString &text);
 
 } // namespace SqliteFunctions
