@@ -101,6 +101,7 @@ private slots:
     void unwritableFolderAndFailingQueryReported();
     void htmlTableOfTwoRelations();
     void htmlWithoutRelationsAndEscapedLabels();
+    void charactersTheFormatCannotHoldAreReported();
     void moreThan32767Relations();
     void fullDiskKeepsTheEarlierFile();
     void menuItemsRunTheCommands();
@@ -420,6 +421,63 @@ void TestExport::htmlWithoutRelationsAndEscapedLabels()
     const QString shown = page.toPlainText();
     QVERIFY2(shown.contains(odd), qPrintable(shown));
     QVERIFY2(shown.contains(QStringLiteral("<i>not markup</i>")), qPrintable(shown));
+}
+
+void TestExport::charactersTheFormatCannotHoldAreReported()
+{
+    TestDb t;
+    const QString db = thesaurus(t);
+    const QString nonChars = QStringLiteral("http://ett.example/a") + QChar(0xFFFE) + QStringLiteral("b") + QChar(0xFFFF)
+                             + QStringLiteral("\U0010FFFE");
+    const QString controls = QStringLiteral("x") + QChar(0) + QStringLiteral("y") + QChar(0x80) + QChar(0x81)
+                             + QStringLiteral("\r\n");
+    addConcept(db, 900, Ids::EUROVOC, controls, QStringLiteral("http://eurovoc.europa.eu/900"));
+    addConcept(db, 901, Ids::ETT, nonChars, nonChars);
+    addRelations(db, {{1, 2, 900, 901, 9, QVariant()}});
+    OpenDb open(db);
+
+    // XML 1.0 cannot hold U+FFFE and U+FFFF, even as references: the file
+    // stays well-formed and the user is told which value changed, and how.
+    ScopedScriptedDialogs d;
+    d.answerInput(QStringLiteral("2"));
+    Esportazione::EsportaXML();
+    const QString warning = Esportazione::avvisoCaratteri(
+        Esportazione::Formato::XML, {QStringLiteral("trg: http://ett.example/a{U+FFFE}b{U+FFFF}\U0010FFFE")}, 1);
+    QCOMPARE(d.messages(), (QStringList{endOfExport(1, QStringLiteral("export.xml")), warning}));
+    QCOMPARE(d.shown.last().icon, Dialogs::Icon::Warning);
+    QVERIFY(warning.contains(QStringLiteral("an XML 1.0 file cannot hold: in export.xml")));
+    QByteArray bytes = readFile(mdlGlobale::vDatabaseFolder + QStringLiteral("export.xml"));
+    QString replaced = nonChars;
+    replaced.replace(QChar(0xFFFE), QChar(0xFFFD)).replace(QChar(0xFFFF), QChar(0xFFFD));
+    QCOMPARE(parsedTexts(bytes, {QStringLiteral("trg")}), QStringList{replaced});
+
+    // An HTML page keeps the non-characters as references; U+0000 and U+0080
+    // (read as "\u20ac" by a browser) it cannot hold, U+0081 it can.
+    d.clear();
+    d.answerInput(QStringLiteral("2"));
+    Esportazione::EsportaHTML();
+    QCOMPARE(d.messages(),
+             (QStringList{endOfExport(1, QStringLiteral("export.html")),
+                          Esportazione::avvisoCaratteri(Esportazione::Formato::HTML,
+                                                        {QStringLiteral("src prefLabel: x{U+0000}y{U+0080}\u0081\r\n")},
+                                                        1)}));
+    bytes = readFile(mdlGlobale::vDatabaseFolder + QStringLiteral("export.html"));
+    QVERIFY(bytes.contains("a&#65534;b&#65535;&#1114110;</td>"));
+    QVERIFY(bytes.contains("x&#65533;y&#65533;\x81&#13;\n</td>"));
+
+    // Without such characters nothing more is said.
+    TestDb::run(db, {QStringLiteral("update concepts set dex = 'plain' where id = 900")});
+    d.clear();
+    d.answerInput(QStringLiteral("2"));
+    Esportazione::EsportaHTML();
+    QCOMPARE(d.messages(), QStringList{endOfExport(1, QStringLiteral("export.html"))});
+
+    // Many such values: the first twenty are named, the rest counted.
+    QStringList shown;
+    for (int i = 0; i < 20; ++i)
+        shown << QStringLiteral("v%1").arg(i);
+    QVERIFY(Esportazione::avvisoCaratteri(Esportazione::Formato::XML, shown, 25)
+                .endsWith(QStringLiteral("\nv19\n... and 5 more")));
 }
 
 void TestExport::moreThan32767Relations()

@@ -50,6 +50,8 @@ int exportCommand(Esportazione::Formato formato, const QStringList &args, QTextS
         }
         out << "End of export: " << e.relazioni << " mapping relations exported in "
             << QDir::toNativeSeparators(path) << "\n";
+        if (e.quantiAlterati > 0)
+            err << Esportazione::avvisoCaratteri(formato, e.alterati, e.quantiAlterati) << "\n";
         return 0;
     });
 }

@@ -1,6 +1,7 @@
 #include "tools/esportazione.h"
 
 #include "base/attesa.h"
+#include "base/codepoints.h"
 #include "base/dialogs.h"
 #include "base/mdlUtil.h"
 #include "base/safesave.h"
@@ -30,13 +31,21 @@ QString joins()
         "INNER JOIN properties ON mappingrelations.property_ref = properties.id");
 }
 
-QString query(Formato formato, bool oneProject)
+QString query(const cConnessione &c, Formato formato, bool oneProject)
 {
-    QString sql = formato == Formato::XML
-                      ? QStringLiteral("SELECT concepts_1.uri AS trgUri, properties.uri AS relUri, "
-                                       "concepts.uri AS srcUri, models.dex AS trgTh ")
-                      : QStringLiteral("SELECT concepts_1.dex AS trgUri, properties.dex AS relUri, "
-                                       "concepts.dex AS srcUri, models.dex AS trgTh, mappingrelations.notes ");
+    // Texts are read as their stored bytes: read the usual way U+FFFE and
+    // U+FFFF would already have become U+FFFD.
+    auto t = [&c](const char *column, const char *as) {
+        return c.exactText(QString::fromLatin1(column)) + QStringLiteral(" AS ") + QString::fromLatin1(as);
+    };
+    QString sql = QStringLiteral("SELECT ");
+    if (formato == Formato::XML)
+        sql += t("concepts_1.uri", "trgUri") + QStringLiteral(", ") + t("properties.uri", "relUri") + QStringLiteral(", ")
+               + t("concepts.uri", "srcUri") + QStringLiteral(", ") + t("models.dex", "trgTh") + QStringLiteral(" ");
+    else
+        sql += t("concepts_1.dex", "trgUri") + QStringLiteral(", ") + t("properties.dex", "relUri") + QStringLiteral(", ")
+               + t("concepts.dex", "srcUri") + QStringLiteral(", ") + t("models.dex", "trgTh") + QStringLiteral(", ")
+               + t("mappingrelations.notes", "notes") + QStringLiteral(" ");
     sql += joins();
     if (oneProject)
         sql += QStringLiteral(" where mappingprojects.id = ?");
@@ -44,6 +53,12 @@ QString query(Formato formato, bool oneProject)
     // only settles ties, so the same data always gives the same file.
     sql += QStringLiteral(" order by models.dex, properties.dex, concepts.dex, mappingrelations.id");
     return sql;
+}
+
+// A text column as the query reads it: its stored UTF-8 bytes.
+QString textOf(const QVariant &value)
+{
+    return value.typeId() == QMetaType::QByteArray ? QString::fromUtf8(value.toByteArray()) : value.toString();
 }
 
 // Lines of the file, gathered in a buffer that goes to disk in large pieces.
@@ -62,11 +77,18 @@ public:
         endLine();
     }
 
-    void line(const char *open, const QVariant &value, const char *close)
+    // A value between its tags; field names it when the value cannot be
+    // written as it is.
+    void line(const char *open, const QVariant &value, const char *close, const char *field)
     {
         m_buffer.append(open);
-        if (!value.isNull())
-            m_buffer.append(Esportazione::valore(value.toString(), m_formato));
+        if (!value.isNull()) {
+            const QString text = textOf(value);
+            bool kept = true;
+            m_buffer.append(Esportazione::valore(text, m_formato, &kept));
+            if (!kept)
+                noteChanged(field, text);
+        }
         m_buffer.append(close);
         endLine();
     }
@@ -82,8 +104,22 @@ public:
 
     QString error() const { return m_error; }
 
+    // The values that could not be written as they are (the first few of
+    // them, shown), and how many there were.
+    const QStringList &changed() const { return m_changed; }
+    qint64 changedCount() const { return m_changedCount; }
+
 private:
     static constexpr qsizetype Chunk = 256 * 1024;
+    static constexpr qsizetype ChangedShown = 20;
+
+    void noteChanged(const char *field, const QString &text)
+    {
+        if (m_changed.size() < ChangedShown)
+            m_changed << QString::fromLatin1(field) + QStringLiteral(": ")
+                             + Esportazione::mostraCaratteri(text, m_formato);
+        ++m_changedCount;
+    }
 
     void endLine()
     {
@@ -96,6 +132,8 @@ private:
     Formato m_formato;
     QByteArray m_buffer;
     QString m_error;
+    QStringList m_changed;
+    qint64 m_changedCount = 0;
 };
 
 void appendReference(QByteArray &out, char32_t codePoint)
@@ -105,11 +143,24 @@ void appendReference(QByteArray &out, char32_t codePoint)
     out.append(';');
 }
 
-// Characters XML 1.0 allows in a document.
+// Characters XML 1.0 allows in a document (U+FFFE and U+FFFF not even as a
+// reference).
 bool xmlChar(char32_t c)
 {
     return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD)
            || (c >= 0x10000 && c <= 0x10FFFF);
+}
+
+// Characters an HTML page without a declared character set gives back as
+// written.  A browser reads such a page as windows-1252, which turns the bytes
+// 0x80-0x9F into other characters (and references to them likewise), except
+// the five that windows-1252 leaves undefined; U+0000 is dropped or replaced.
+// Non-characters such as U+FFFE survive as references.
+bool htmlChar(char32_t c)
+{
+    if (c >= 0x80 && c <= 0x9F)
+        return c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D;
+    return c != 0 && c <= 0x10FFFF && !(c >= 0xD800 && c <= 0xDFFF);
 }
 
 void writeRelationsXml(RecordSet &rs, Writer &w, qint32 &n)
@@ -121,19 +172,19 @@ void writeRelationsXml(RecordSet &rs, Writer &w, qint32 &n)
     // A group starts with the first row even when its thesaurus name is empty.
     std::optional<QString> previous;
     for (; !rs.isEOF(); rs.MoveNext()) {
-        const QString thesaurus = rs.value(th).toString();
+        const QString thesaurus = textOf(rs.value(th));
         if (!previous || *previous != thesaurus) {
             if (previous)
                 w.line("</relations>");
             w.line("<src_th>eurovoc</src_th>");
-            w.line("<trg_th>", thesaurus, "</trg_th>");
+            w.line("<trg_th>", thesaurus, "</trg_th>", "trg_th");
             w.line("<relations>");
             previous = thesaurus;
         }
         w.line("<relation>");
-        w.line("<src>", rs.value(src), "</src>");
-        w.line("<rel>", rs.value(rel), "</rel>");
-        w.line("<trg>", rs.value(trg), "</trg>");
+        w.line("<src>", rs.value(src), "</src>", "src");
+        w.line("<rel>", rs.value(rel), "</rel>", "rel");
+        w.line("<trg>", rs.value(trg), "</trg>", "trg");
         w.line("</relation>");
         ++n;
     }
@@ -157,11 +208,11 @@ void writeRelationsHtml(RecordSet &rs, Writer &w, qint32 &n)
            "<th align=\"left\">notes</th></tr>");
     for (; !rs.isEOF(); rs.MoveNext()) {
         w.line("<tr>");
-        w.line("<td width=\"25%\" align=\"left\">", rs.value(src), "</td>");
-        w.line("<td width=\"10%\" align=\"left\">", rs.value(rel), "</td>");
-        w.line("<td width=\"25%\" align=\"left\">", rs.value(trg), "</td>");
-        w.line("<td width=\"10%\" align=\"left\">", rs.value(th), "</td>");
-        w.line("<td width=\"30%\" align=\"left\">", rs.value(notes), "</td>");
+        w.line("<td width=\"25%\" align=\"left\">", rs.value(src), "</td>", "src prefLabel");
+        w.line("<td width=\"10%\" align=\"left\">", rs.value(rel), "</td>", "relation");
+        w.line("<td width=\"25%\" align=\"left\">", rs.value(trg), "</td>", "trg prefLabel");
+        w.line("<td width=\"10%\" align=\"left\">", rs.value(th), "</td>", "trg thesaurus");
+        w.line("<td width=\"30%\" align=\"left\">", rs.value(notes), "</td>", "notes");
         w.line("</tr>");
         ++n;
     }
@@ -195,6 +246,9 @@ void esporta(Formato formato)
     }
     dialogs().message(QStringLiteral("End of export: ") + QString::number(e.relazioni)
                       + QStringLiteral(" mapping relations exported in ") + QDir::toNativeSeparators(path));
+    if (e.quantiAlterati > 0)
+        dialogs().message(Esportazione::avvisoCaratteri(formato, e.alterati, e.quantiAlterati), {},
+                          Dialogs::Icon::Warning);
 }
 
 } // namespace
@@ -212,20 +266,14 @@ QString Esportazione::nomeFile(Formato formato)
     return formato == Formato::XML ? QStringLiteral("export.xml") : QStringLiteral("export.html");
 }
 
-QByteArray Esportazione::valore(QStringView text, Formato formato)
+QByteArray Esportazione::valore(QStringView text, Formato formato, bool *intatto)
 {
     QByteArray out;
     out.reserve(text.size() + 16);
     const bool xml = formato == Formato::XML;
+    bool kept = true;
     for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        char32_t code = c.unicode();
-        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
-            code = QChar::surrogateToUcs4(c, text.at(i + 1));
-            ++i;
-        } else if (c.isSurrogate()) {
-            code = 0xFFFD; // half a pair carries no character
-        }
+        char32_t code = CodePoints::codePointAt(text, i);
         switch (code) {
         case U'&': out.append("&amp;"); continue;
         case U'<': out.append("&lt;"); continue;
@@ -237,21 +285,54 @@ QByteArray Esportazione::valore(QStringView text, Formato formato)
             }
             break;
         case U'\r':
-            if (xml) {
-                appendReference(out, code);
-                continue;
-            }
-            break;
+            // A reference, or the parser would fold it into the line end.
+            appendReference(out, code);
+            continue;
         default: break;
         }
-        if (xml && !xmlChar(code))
+        if (!(xml ? xmlChar(code) : htmlChar(code))) {
             code = 0xFFFD;
+            kept = false;
+        }
         if (code < 0x100)
             out.append(static_cast<char>(code));
         else
             appendReference(out, code);
     }
+    if (intatto)
+        *intatto = kept;
     return out;
+}
+
+QString Esportazione::mostraCaratteri(QStringView text, Formato formato)
+{
+    QString out;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const qsizetype start = i;
+        const char32_t code = CodePoints::codePointAt(text, i);
+        if (code == CodePoints::HalfPair)
+            out += QStringLiteral("{half of a surrogate pair}");
+        else if (code != U'\r' && !(formato == Formato::XML ? xmlChar(code) : htmlChar(code)))
+            out += QLatin1Char('{') + CodePoints::name(code) + QLatin1Char('}');
+        else
+            out += text.mid(start, i - start + 1);
+    }
+    return out;
+}
+
+QString Esportazione::avvisoCaratteri(Formato formato, const QStringList &valori, qint64 quanti)
+{
+    QString text = QStringLiteral("%1 of the values exported hold characters that %2 cannot hold: in %3 each of "
+                                  "them was written as the replacement character U+FFFD. The database is unchanged. "
+                                  "The values, with those characters shown as {U+....}:")
+                       .arg(quanti)
+                       .arg(formato == Formato::XML ? QStringLiteral("an XML 1.0 file") : QStringLiteral("an HTML page"),
+                            nomeFile(formato));
+    for (const QString &v : valori)
+        text += QStringLiteral("\n") + v;
+    if (quanti > valori.size())
+        text += QStringLiteral("\n... and %1 more").arg(quanti - valori.size());
+    return text;
 }
 
 Esportazione::Esito Esportazione::scrivi(cConnessione &connection, Formato formato, qint32 progetto,
@@ -260,7 +341,7 @@ Esportazione::Esito Esportazione::scrivi(cConnessione &connection, Formato forma
     Esito e;
     RecordSet rs;
     const bool oneProject = progetto != 0;
-    connection.ApriRS(query(formato, oneProject), rs, oneProject ? QVariantList{progetto} : QVariantList{});
+    connection.ApriRS(query(connection, formato, oneProject), rs, oneProject ? QVariantList{progetto} : QVariantList{});
 
     QSaveFile file(path);
     if (!SafeSave::open(file, &e.errore)) {
@@ -295,6 +376,8 @@ Esportazione::Esito Esportazione::scrivi(cConnessione &connection, Formato forma
         return e;
     }
     e.scritto = true;
+    e.alterati = w.changed();
+    e.quantiAlterati = w.changedCount();
     return e;
 }
 

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
 class cConnessione;
@@ -18,17 +19,32 @@ QString nomeFile(Formato formato);
 
 // A value as it goes between tags: "&", "<" and ">" escaped (and '"' in
 // HTML), characters beyond ISO-8859-1 as numeric character references,
-// everything else one byte per character.  In XML a carriage return is kept as
-// a reference so a parser does not fold it into the line end, and characters
-// XML cannot carry at all (control characters, lone surrogates) become the
-// replacement character U+FFFD.
-QByteArray valore(QStringView text, Formato formato);
+// everything else one byte per character.  A carriage return is kept as a
+// reference so a parser does not fold it into the line end.  A character the
+// format cannot give back (in XML: control characters, U+FFFE, U+FFFF; in
+// HTML: U+0000 and what a browser reads as windows-1252; in both: half of a
+// surrogate pair) becomes the replacement character U+FFFD, and *intatto is
+// then false.
+QByteArray valore(QStringView text, Formato formato, bool *intatto = nullptr);
+
+// The text with each character the format cannot give back shown as
+// "{U+FFFE}", for telling the user.
+QString mostraCaratteri(QStringView text, Formato formato);
+
+// What the user is told when quanti values could not be written as they are;
+// valori are the first of them as "field: shown text".
+QString avvisoCaratteri(Formato formato, const QStringList &valori, qint64 quanti);
 
 struct Esito
 {
     bool scritto = false; // the file is complete and in place
     qint32 relazioni = 0; // relations written
     QString errore;       // why the file could not be written
+    // Values written with U+FFFD in place of characters the format cannot
+    // hold: the first of them ("field: text", see mostraCaratteri), and how
+    // many there were in all.
+    QStringList alterati;
+    qint64 quantiAlterati = 0;
 };
 
 // Writes the relations of one project (0 = every project) to path, replacing

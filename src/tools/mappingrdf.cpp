@@ -1,5 +1,7 @@
 #include "tools/mappingrdf.h"
 
+#include "base/codepoints.h"
+
 #include <QIODevice>
 #include <QRegularExpression>
 #include <raptor2.h>
@@ -170,14 +172,9 @@ bool MappingRdf::iriValido(const QString &text, QString *why)
     if (!scheme.match(text).hasMatch())
         return refuse(QStringLiteral("it does not start with a scheme such as http:"));
     for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        char32_t code = c.unicode();
-        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
-            code = QChar::surrogateToUcs4(c, text.at(i + 1));
-            ++i;
-        } else if (c.isSurrogate()) {
+        const char32_t code = CodePoints::codePointAt(text, i);
+        if (code == CodePoints::HalfPair)
             return refuse(QStringLiteral("it holds half of a surrogate pair"));
-        }
         if (code == U'%') {
             if (i + 2 >= text.size() || !isHex(text.at(i + 1)) || !isHex(text.at(i + 2)))
                 return refuse(QStringLiteral("\"%\" is not followed by two hexadecimal digits"));
@@ -185,7 +182,7 @@ bool MappingRdf::iriValido(const QString &text, QString *why)
         }
         if (!iriCodePoint(code)) {
             QString shown = code < 0x20 || code == 0x7F || (code >= 0x80 && code < 0xA0)
-                                ? QStringLiteral("U+%1").arg(uint(code), 4, 16, QLatin1Char('0')).toUpper()
+                                ? CodePoints::name(code)
                                 : QStringLiteral("\"%1\"").arg(QString::fromUcs4(&code, 1));
             if (code == U' ')
                 shown = QStringLiteral("a space");
