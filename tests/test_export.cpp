@@ -81,6 +81,56 @@ QStringList parsedTexts(const QByteArray &bytes, const QStringList &names)
     return out;
 }
 
+// A line of the corpus with its escapes (\uXXXX, \UXXXXXXXX, \r, \n, \t, \\) undone.
+QString unescape(const QString &line)
+{
+    QString out;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        if (line.at(i) != QLatin1Char('\\') || i + 1 >= line.size()) {
+            out += line.at(i);
+            continue;
+        }
+        const QChar kind = line.at(++i);
+        if (kind == QLatin1Char('u') || kind == QLatin1Char('U')) {
+            const int digits = kind == QLatin1Char('u') ? 4 : 8;
+            const char32_t code = line.mid(i + 1, digits).toUInt(nullptr, 16);
+            out += QChar::fromUcs4(code);
+            i += digits;
+        } else {
+            out += kind == QLatin1Char('r') ? QChar(u'\r') : kind == QLatin1Char('n') ? QChar(u'\n')
+                   : kind == QLatin1Char('t')                   ? QChar(u'\t')
+                                                                : kind;
+        }
+    }
+    return out;
+}
+
+// A cell of the page read back: ISO-8859-1 bytes, numeric references and the
+// four named ones.
+QString htmlCell(const QByteArray &cell)
+{
+    const QString text = QString::fromLatin1(cell);
+    QString out;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i) != QLatin1Char('&')) {
+            out += text.at(i);
+            continue;
+        }
+        const qsizetype end = text.indexOf(QLatin1Char(';'), i);
+        const QString name = text.mid(i + 1, end - i - 1);
+        if (name.startsWith(QLatin1Char('#'))) {
+            const char32_t code = name.mid(1).toUInt();
+            out += QChar::fromUcs4(code);
+        } else {
+            out += name == QLatin1String("amp") ? QStringLiteral("&") : name == QLatin1String("lt") ? QStringLiteral("<")
+                   : name == QLatin1String("gt")                       ? QStringLiteral(">")
+                                                                        : QStringLiteral("\"");
+        }
+        i = end;
+    }
+    return out;
+}
+
 } // namespace
 
 class TestExport : public QObject
@@ -102,6 +152,7 @@ private slots:
     void htmlTableOfTwoRelations();
     void htmlWithoutRelationsAndEscapedLabels();
     void charactersTheFormatCannotHoldAreReported();
+    void corpusOfHostileValuesReplayed();
     void moreThan32767Relations();
     void fullDiskKeepsTheEarlierFile();
     void menuItemsRunTheCommands();
@@ -478,6 +529,55 @@ void TestExport::charactersTheFormatCannotHoldAreReported()
         shown << QStringLiteral("v%1").arg(i);
     QVERIFY(Esportazione::avvisoCaratteri(Esportazione::Formato::XML, shown, 25)
                 .endsWith(QStringLiteral("\nv19\n... and 5 more")));
+}
+
+void TestExport::corpusOfHostileValuesReplayed()
+{
+    QFile corpus(QStringLiteral(VOSPAN_SOURCE_DIR "/tests/data/export-corpus/values.txt"));
+    QVERIFY(corpus.open(QIODevice::ReadOnly));
+    TestDb t;
+    const QString db = thesaurus(t);
+    addConcept(db, 900, Ids::EUROVOC, QStringLiteral("source"), QStringLiteral("http://eurovoc.europa.eu/900"));
+    addConcept(db, 901, Ids::ETT, QStringLiteral("target"), QStringLiteral("target"));
+    addRelations(db, {{1, 2, 900, 901, 9, QVariant()}});
+    int replayed = 0;
+    for (const QString &line : QString::fromUtf8(corpus.readAll()).split(QLatin1Char('\n'))) {
+        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
+            continue;
+        const QStringList f = line.split(QLatin1Char('\t'));
+        QCOMPARE(f.size(), 3);
+        const QString value = unescape(f.at(2));
+        // Stored as its UTF-8 bytes: a text bound as UTF-16 loses a leading
+        // U+FFFE (taken for a byte-order mark).
+        TestDb::run(db, {QStringLiteral("update concepts set dex = cast(? as text), uri = cast(? as text) where id = 901")},
+                    {{value.toUtf8(), value.toUtf8()}});
+        OpenDb open(db);
+        for (const auto format : {Esportazione::Formato::XML, Esportazione::Formato::HTML}) {
+            const bool xml = format == Esportazione::Formato::XML;
+            const bool kept = f.at(xml ? 0 : 1) == QLatin1String("kept");
+            ScopedScriptedDialogs d;
+            d.answerInput(QStringLiteral("2"));
+            xml ? Esportazione::EsportaXML() : Esportazione::EsportaHTML();
+            // Reported exactly when the value does not come back.
+            QVERIFY2(d.messages().size() == (kept ? 1 : 2), qPrintable(line + d.messages().join(QLatin1Char('|'))));
+            const QByteArray bytes = readFile(mdlGlobale::vDatabaseFolder + Esportazione::nomeFile(format));
+            QString back;
+            if (xml) {
+                const QStringList texts = parsedTexts(bytes, {QStringLiteral("trg")});
+                QCOMPARE(texts.size(), 1); // no parse error either
+                back = texts.first();
+            } else {
+                const QByteArray open = "<td width=\"25%\" align=\"left\">";
+                const qsizetype at = bytes.indexOf(open, bytes.indexOf(open) + 1) + open.size();
+                back = htmlCell(bytes.mid(at, bytes.indexOf("</td>\r\n", at) - at));
+            }
+            QVERIFY2((back == value) == kept, qPrintable(line));
+            if (!kept)
+                QVERIFY(back.contains(QChar(0xFFFD)));
+        }
+        ++replayed;
+    }
+    QCOMPARE(replayed, 11);
 }
 
 void TestExport::moreThan32767Relations()
