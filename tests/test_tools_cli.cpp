@@ -55,6 +55,15 @@ void TestToolsCli::exportMergeAndDelete()
     r = run({QStringLiteral("--export-html"), db});
     QCOMPARE(r.status, 0);
     QVERIFY(r.out.startsWith(QStringLiteral("End of export: 2 ")));
+    QVERIFY(r.err.isEmpty());
+
+    // A value the XML file cannot hold: written, and said on the error stream.
+    TestDb::run(db, {QStringLiteral("update concepts set uri = cast(? as text) where id = 2001")},
+                {{QStringLiteral("http://ett.example/a\uFFFEb").toUtf8()}});
+    r = run({QStringLiteral("--export-xml"), db, QStringLiteral("--project"), QStringLiteral("2")});
+    QCOMPARE(r.status, 0);
+    QVERIFY(r.out.startsWith(QStringLiteral("End of export: 1 ")));
+    QVERIFY2(r.err.contains(QStringLiteral("trg: http://ett.example/a{U+FFFE}b")), qPrintable(r.err));
 
     r = run({QStringLiteral("--merge"), db, other});
     QCOMPARE(r.out, QStringLiteral("1 mapping relations appended\n"));
