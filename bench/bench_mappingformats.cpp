@@ -4,7 +4,9 @@
 // positive.sssom.tsv, 11,719 rows) against that database, which must take
 // under a second.
 //
-//   QT_QPA_PLATFORM=offscreen build/bench/bench_mappingformats [runs]
+//   QT_QPA_PLATFORM=offscreen build/bench/bench_mappingformats [runs] [--real-set]
+//
+// --real-set measures the real set only.
 //
 // The real set is looked for in $VOSPAN_SHARED_DATA_DIR, else in the
 // shared/data folder beside the project's folder.
@@ -85,13 +87,14 @@ int realSet(const QString &db, int runs, QTextStream &out)
         out << "SSSOM biomappings positive set: skipped, " << path << " is absent\n";
         return 0;
     }
-    QList<double> times;
+    QList<double> times, readTimes;
     cConnessione c;
     openOrFail(c, db);
     for (int r = 0; r < runs; ++r) {
         QElapsedTimer t;
         t.start();
         const MappingImport::File file = MappingImport::leggiFile(path);
+        readTimes << t.nsecsElapsed() / 1e6;
         const MappingImport::Analisi a = MappingImport::analizza(c, file);
         const QString summary = MappingImport::riepilogo(a, path);
         times << t.nsecsElapsed() / 1e6;
@@ -100,7 +103,9 @@ int realSet(const QString &db, int runs, QTextStream &out)
     }
     const double median = Bench::median(times);
     out << "SSSOM biomappings positive set (11,719 rows) read and summarised: median "
-        << QString::number(median, 'f', 1) << " ms (" << runs << " runs; target under 1000 ms)\n";
+        << QString::number(median, 'f', 1) << " ms, of which reading " << QString::number(Bench::median(readTimes), 'f', 1)
+        << " ms (" << runs << " runs; target under 1000 ms)\n";
+    out.flush();
     if (median >= 1000)
         fail(QStringLiteral("reading and summarising the biomappings set took %1 ms").arg(median));
     return 0;
@@ -127,6 +132,8 @@ int main(int argc, char **argv)
         c.ChiudiConnessione();
     }
     const QString copy = dir.filePath(QStringLiteral("copy.sqlite"));
+    if (app.arguments().contains(QStringLiteral("--real-set")))
+        return realSet(db, runs, out);
 
     using MappingFormats::Formato;
     const struct {

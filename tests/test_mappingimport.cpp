@@ -68,6 +68,7 @@ private slots:
     void malformedFileNamedByLine();
     void duplicatesStoredOnce();
     void storingChecksAgainInsideTheTransaction();
+    void manyUrisMatchedAcrossLookups();
     void sssomAsOtherToolsWriteIt();
     void formatRecognised_data();
     void formatRecognised();
@@ -318,6 +319,35 @@ void TestMappingImport::storingChecksAgainInsideTheTransaction()
     QCOMPARE(MappingImport::messaggioRiuscita(r2, path),
              QStringLiteral("0 mapping relations imported from %1\n2 were left out: another program stored them after "
                             "the summary was made").arg(path));
+}
+
+void TestMappingImport::manyUrisMatchedAcrossLookups()
+{
+    // The concepts of a file's URIs are looked up many at a time: every
+    // statement still finds its own concepts, a URI two concepts share is
+    // still refused, and unknown ones are still named, wherever they stand.
+    TestDb t;
+    constexpr int count = 260;
+    const QString db = thesaurus(t, QStringLiteral("many.sqlite"), count);
+    addConcept(db, 9001, Ids::EUROVOC, QStringLiteral("twin"), QStringLiteral("http://eurovoc.europa.eu/%1").arg(100 + 230));
+    QByteArray turtle = skosPrefixes;
+    for (int i = 1; i <= count; ++i)
+        turtle += QStringLiteral("ev:%1 skos:exactMatch <http://gemet.example/%2> .\n").arg(100 + i).arg(count + 1 - i).toUtf8();
+    turtle += "ev:99999 skos:exactMatch <http://gemet.example/7> .\n";
+    const QString path = t.writeFile(QStringLiteral("many.ttl"), turtle);
+    cConnessione c;
+    openOrThrow(c, db);
+    const MappingImport::Analisi a = MappingImport::analizza(c, MappingImport::leggiFile(path));
+    QCOMPARE(a.nuove.size(), count - 1);
+    for (qsizetype n = 0; n < a.nuove.size(); ++n) {
+        const Unione::Riga &r = a.nuove.at(n);
+        const int i = r.leftConceptRef.toInt() - 100;
+        QCOMPARE(r.rightConceptRef.toInt(), Ids::GEMET * 1000 + count + 1 - i);
+        QCOMPARE(a.righeNuove.at(n), i + 2);
+    }
+    QCOMPARE(a.elencoRifiutate,
+             QStringList{QStringLiteral("line 232: the subject http://eurovoc.europa.eu/330 is the URI of 2 EUROVOC concepts")});
+    QCOMPARE(a.elencoSconosciute, QStringList{QStringLiteral("line 263: subject http://eurovoc.europa.eu/99999")});
 }
 
 void TestMappingImport::sssomAsOtherToolsWriteIt()

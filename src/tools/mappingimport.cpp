@@ -205,7 +205,6 @@ public:
             m_byName.insert(rs.value(2).toString().toLower(), rs.value(0).toInt());
         }
         connection.ChiudiRS(rs);
-        m_stored = readStored(connection);
         m_records = MappingSettings::recordNamespace(MappingSettings::databaseId(connection, false));
     }
 
@@ -238,6 +237,43 @@ public:
         if (!concepts(v, source, target))
             return;
         store(v, {Ids::projectForModel(target.model), source.id, target.id, prop});
+    }
+
+    // Looks up the concepts of every URI the statements name, a hundred URIs
+    // a query: one query a URI costs more than the matching itself on a file
+    // of many thousand rows, and far longer lists make binding the
+    // parameters slower than the queries they save.
+    void prefetch(const QVector<Voce> &voci)
+    {
+        QStringList wanted;
+        QSet<QString> listed;
+        for (const Voce &v : voci)
+            for (const QString *uri : {&v.soggetto, &v.oggetto})
+                if (!uri->isEmpty() && !listed.contains(*uri) && !m_cache.contains(*uri)) {
+                    listed.insert(*uri);
+                    wanted << *uri;
+                }
+        constexpr qsizetype batch = 100;
+        for (qsizetype from = 0; from < wanted.size(); from += batch) {
+            const QStringList part = wanted.mid(from, batch);
+            QVariantList params;
+            params.reserve(part.size());
+            for (const QString &uri : part) {
+                params << uri;
+                m_cache.insert(uri, {});
+            }
+            QStringList marks(part.size(), QStringLiteral("?"));
+            RecordSet rs;
+            m_connection.ApriRS(QStringLiteral("select uri, id, model_ref from concepts where uri in (%1) order by id")
+                                    .arg(marks.join(QLatin1Char(','))),
+                                rs, params);
+            for (; !rs.isEOF(); rs.MoveNext()) {
+                auto it = m_cache.find(rs.value(0).toString());
+                if (it != m_cache.end())
+                    it->append({rs.value(1).toInt(), rs.value(2).toInt()});
+            }
+            m_connection.ChiudiRS(rs);
+        }
     }
 
     void finish() { m_lookup = QSqlQuery(); }
@@ -318,20 +354,25 @@ private:
 
     void store(const Voce &v, const Key &k)
     {
+        // The relations of the database are read at the first statement
+        // that names two of its concepts: a file that names none (a set
+        // made for other vocabularies) costs no walk over them.
+        if (!m_stored)
+            m_stored = readStored(m_connection);
         if (m_seen.contains(k)) {
             ++m_a.ripetute;
             return;
         }
         m_seen.insert(k);
-        if (m_stored.keys.contains(k)) {
+        if (m_stored->keys.contains(k)) {
             ++m_a.presenti;
             return;
         }
-        if (m_stored.pairs.contains({k.project, k.left, k.right, 0}))
+        if (m_stored->pairs.contains({k.project, k.left, k.right, 0}))
             ++m_a.altraRelazione;
         Unione::Riga row;
         if (const qint32 id = recordedId(v.recordId, m_records)) {
-            if (!m_stored.ids.contains(id) && !m_idsTaken.contains(id)) {
+            if (!m_stored->ids.contains(id) && !m_idsTaken.contains(id)) {
                 row.id = id;
                 m_idsTaken.insert(id);
                 ++m_a.idConservati;
@@ -352,7 +393,7 @@ private:
     MappingImport::Analisi &m_a;
     QSqlQuery m_lookup;
     QHash<QString, int> m_byUri, m_byName;
-    Stored m_stored;
+    std::optional<Stored> m_stored;
     QString m_records;
     QHash<QString, QVector<Concept>> m_cache;
     QSet<Key> m_seen;
@@ -536,6 +577,7 @@ MappingImport::Analisi MappingImport::analizza(cConnessione &connection, const F
         matcher.notStored(QStringLiteral("negative mappings (predicate_modifier Not)"), v.riga);
     for (const auto &[reason, line] : file.setAside)
         matcher.notStored(reason, line);
+    matcher.prefetch(file.voci);
     for (const Voce &v : file.voci)
         matcher.match(v);
     matcher.finish();
