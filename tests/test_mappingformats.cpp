@@ -97,9 +97,9 @@ QString withoutUuids(QString text, QString *setId = nullptr, QString *dbId = nul
 // or nothing; skips (status 77) when Python or its modules are missing.
 int validate(const QString &path, QString &problems)
 {
-    const QString spec = sharedDataPath() + QStringLiteral("/sssom/spec");
+    const QString schemaFolder = sharedDataPath() + QStringLiteral("/sssom/spec");
     QProcess p;
-    p.start(QStringLiteral("python3"), {QStringLiteral(VOSPAN_SOURCE_DIR "/tests/support/sssom_validate.py"), path, spec});
+    p.start(QStringLiteral("python3"), {QStringLiteral(VOSPAN_SOURCE_DIR "/tests/support/sssom_validate.py"), path, schemaFolder});
     if (!p.waitForFinished(60000))
         return 77;
     problems = QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());

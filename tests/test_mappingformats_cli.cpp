@@ -94,6 +94,12 @@ void TestMappingFormatsCli::exportFailures()
     QCOMPARE(r.status, 2);
     QVERIFY(r.err.startsWith(PromptProgetto::messaggioRifiuto(QStringLiteral("x"))));
 
+    // A second file or a mistyped option is refused, never passed over.
+    r = run(exportArgs(QStringLiteral("csv"), db, out) + QStringList{QStringLiteral("--projct"), QStringLiteral("1")});
+    QCOMPARE(r.status, 2);
+    QVERIFY(r.err.startsWith(QStringLiteral("Unexpected argument \"--projct\"\nUsage: vospan --export ")));
+    QVERIFY(!QFileInfo::exists(out));
+
     r = run(exportArgs(QStringLiteral("csv"), t.path(QStringLiteral("missing.sqlite")), out));
     QCOMPARE(r.status, 1);
     QVERIFY(r.err.startsWith(QStringLiteral("Cannot open ")));
@@ -171,6 +177,12 @@ void TestMappingFormatsCli::importFailures()
     const QString good = t.writeFile(QStringLiteral("good.ttl"), "<http://eurovoc.europa.eu/101> "
                                                                  "<http://www.w3.org/2004/02/skos/core#exactMatch> "
                                                                  "<http://unesco.example/1> .\n");
+    // Only one file is read: a second one is refused before anything is stored.
+    r = run({QStringLiteral("--import-mappings"), good, bad, QStringLiteral("--db"), db, QStringLiteral("--yes")});
+    QCOMPARE(r.status, 2);
+    QVERIFY(r.err.startsWith(QStringLiteral("Unexpected argument \"") + bad
+                             + QStringLiteral("\"\nUsage: vospan --import-mappings FILE")));
+    QCOMPARE(relationRows(db).size(), 0);
     r = run({QStringLiteral("--import-mappings"), good, QStringLiteral("--db"), t.path(QStringLiteral("none.sqlite"))});
     QCOMPARE(r.status, 1);
     QVERIFY(r.err.startsWith(QStringLiteral("Cannot open ")));

@@ -25,6 +25,24 @@ bool required(const QStringList &args, const char *option, QString &value, QText
     return true;
 }
 
+// False, with the reason written to err, when args (after the command's
+// one positional argument) hold anything but the options given, each
+// followed by its value, and the flags given: a second file or a mistyped
+// option would otherwise be passed over without a word.
+bool onlyKnownArguments(const QStringList &args, const QStringList &withValue, const QStringList &flags,
+                        QTextStream &err)
+{
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        if (withValue.contains(args.at(i)))
+            ++i;
+        else if (!flags.contains(args.at(i))) {
+            err << "Unexpected argument \"" << args.at(i) << "\"\n";
+            return false;
+        }
+    }
+    return true;
+}
+
 // What --export was asked to do.
 struct ExportRequest
 {
@@ -41,6 +59,10 @@ bool exportRequest(const QStringList &args, ExportRequest &r, QTextStream &err)
     if (args.isEmpty() || args.first().startsWith(QStringLiteral("--")))
         return false;
     const QString format = args.first();
+    if (!onlyKnownArguments(args, {QStringLiteral("--db"), QStringLiteral("--out"), QStringLiteral("--project"),
+                                   QStringLiteral("--license")},
+                            {}, err))
+        return false;
     if (!required(args, "--db", r.db, err) || !required(args, "--out", r.file, err))
         return false;
     if (args.contains(QStringLiteral("--project"))) {
@@ -132,7 +154,8 @@ int importCommand(const QStringList &args, QTextStream &out, QTextStream &err)
         return 2;
     const QString file = args.first();
     QString db;
-    if (!required(args, "--db", db, err))
+    if (!onlyKnownArguments(args, {QStringLiteral("--db")}, {QStringLiteral("--yes")}, err)
+        || !required(args, "--db", db, err))
         return 2;
     const bool store = args.contains(QStringLiteral("--yes"));
     const MappingImport::File f = MappingImport::leggiFile(file);

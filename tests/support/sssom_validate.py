@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """Checks an SSSOM/TSV file against the standard, independently of the program.
 
-Usage: sssom_validate.py FILE SPEC_FOLDER
+Usage: sssom_validate.py FILE SCHEMA_FOLDER
 
-SPEC_FOLDER holds the standard's sssom_schema.yaml (slot ranges, which slots
+SCHEMA_FOLDER holds the standard's sssom_schema.yaml (slot ranges, which slots
 are multi-valued, which came with version 1.1) and sssom_schema.schema.json
 (the JSON Schema of a mapping set).  The file is read as the standard's TSV
 form says (a block of "#" lines holding YAML, then a tab-separated table
@@ -71,9 +71,9 @@ def split_values(cell):
     return values
 
 
-def main(path, spec):
-    schema_yaml = yaml.safe_load(open(os.path.join(spec, "sssom_schema.yaml"), encoding="utf-8"))
-    json_schema = json.load(open(os.path.join(spec, "sssom_schema.schema.json"), encoding="utf-8"))
+def main(path, schema_folder):
+    schema_yaml = yaml.safe_load(open(os.path.join(schema_folder, "sssom_schema.yaml"), encoding="utf-8"))
+    json_schema = json.load(open(os.path.join(schema_folder, "sssom_schema.schema.json"), encoding="utf-8"))
     slots = schema_yaml["slots"]
     entity = {n for n, s in slots.items() if s.get("range") == "EntityReference"}
     non_relative = {n for n, s in slots.items() if s.get("range") == "NonRelativeURI"}
