@@ -273,6 +273,7 @@ void suggestRelationsForField()
                           Dialogs::Icon::Warning);
         return;
     }
+    const bool made = !frmRevisione::existing();
     frmRevisione *w = frmRevisione::instance();
     if (w->start()) {
         if (auto *frame = qobject_cast<QMdiSubWindow *>(w->parentWidget()))
@@ -280,7 +281,11 @@ void suggestRelationsForField()
         else
             w->show();
         w->grid()->setFocus();
-    } else if (w->review().rows().isEmpty()) {
-        w->close();
+    } else if (made) {
+        // Nothing was run: the new window goes at once (the next use makes a
+        // fresh one); one that was already open keeps what it showed.
+        g_window.clear();
+        QWidget *frame = qobject_cast<QMdiSubWindow *>(w->parentWidget());
+        (frame ? frame : static_cast<QWidget *>(w))->deleteLater();
     }
 }

@@ -222,6 +222,11 @@ void suggestTargets()
     const bool made = !w;
     if (!w)
         w = frmSuggerimenti::instance();
-    if (!w->suggestForCurrent() && made)
-        w->close();
+    if (!w->suggestForCurrent() && made) {
+        // Nothing to show: the new window goes at once, so the next use makes
+        // a fresh one instead of finding this one closed and awaiting deletion.
+        g_window.clear();
+        QWidget *frame = frameOf(w);
+        (frame ? frame : w)->deleteLater();
+    }
 }
