@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test offscreen.
+# Installs what is missing, builds with warnings as errors, and runs every test offscreen.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/deps.sh
-./scripts/build.sh
+./scripts/build.sh -DVOSPAN_WERROR=ON
 cd build
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)"

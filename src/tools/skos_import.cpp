@@ -325,11 +325,11 @@ int SkosImport::modelFromName(const QString &name)
 QStringList SkosImport::Summary::treeLines() const
 {
     QStringList lines;
-    QString concepts = QStringLiteral("Concepts: %1 (under %2 grouping levels, %3 at the top)")
-                           .arg(number(this->concepts), number(groups), number(topGroups));
+    QString conceptLine = QStringLiteral("Concepts: %1 (under %2 grouping levels, %3 at the top)")
+                              .arg(number(concepts), number(groups), number(topGroups));
     if (topConcepts)
-        concepts += QStringLiteral("; %1 top concepts at the top level").arg(number(topConcepts));
-    lines << concepts;
+        conceptLine += QStringLiteral("; %1 top concepts at the top level").arg(number(topConcepts));
+    lines << conceptLine;
     lines << QStringLiteral("In the tree: %1 concepts; outside the tree: %2").arg(number(inTree), number(outside()));
     if (outsideNoPath)
         lines << QStringLiteral("  %1 with no broader concept, no group, and not a top concept of the file")
@@ -655,7 +655,7 @@ SkosImport::Result SkosImport::run(cConnessione &db, const QString &file, int mo
                                    const Confirm &confirm)
 {
     qCInfo(lcImport).noquote() << "SKOS import of" << file << "as" << Ids::modelName(model) << "started";
-    const Result r = [&]() -> Result {
+    const Result outcome = [&]() -> Result {
         Import import(file, model);
         Result r = import.read(progress);
         if (r.ok())
@@ -667,7 +667,7 @@ SkosImport::Result SkosImport::run(cConnessione &db, const QString &file, int mo
                 return {Result::Status::Declined, {}, 0, import.summary()};
         return import.store(db, progress);
     }();
-    qCInfo(lcImport).noquote() << "SKOS import of" << file << "ended with status" << static_cast<int>(r.status)
-                               << r.message;
-    return r;
+    qCInfo(lcImport).noquote() << "SKOS import of" << file << "ended with status"
+                               << static_cast<int>(outcome.status) << outcome.message;
+    return outcome;
 }
