@@ -567,8 +567,8 @@ void TestExport::corpusOfHostileValuesReplayed()
                 QCOMPARE(texts.size(), 1); // no parse error either
                 back = texts.first();
             } else {
-                const QByteArray open = "<td width=\"25%\" align=\"left\">";
-                const qsizetype at = bytes.indexOf(open, bytes.indexOf(open) + 1) + open.size();
+                const QByteArray cellStart = "<td width=\"25%\" align=\"left\">";
+                const qsizetype at = bytes.indexOf(cellStart, bytes.indexOf(cellStart) + 1) + cellStart.size();
                 back = htmlCell(bytes.mid(at, bytes.indexOf("</td>\r\n", at) - at));
             }
             QVERIFY2((back == value) == kept, qPrintable(line));
