@@ -7,6 +7,7 @@
 #include "data/cConnessione.h"
 #include "data/ids.h"
 #include "data/mdlGlobale.h"
+#include "data/relationstore.h"
 #include "tools/mappingalignment.h"
 #include "tools/mappingcsv.h"
 #include "tools/mappingrdf.h"
@@ -625,30 +626,33 @@ MappingImport::Registrazione MappingImport::registra(cConnessione &connection, c
         return r;
     }
     qCInfo(lcImport) << "storing" << analisi.nuove.size() << "imported mapping relations";
-    // The write lock first: what the plan reads cannot change before the writes.
-    cConnessione::Transaction transaction(connection, cConnessione::Lock::Immediate);
-    const Plan p = plan(connection, analisi.nuove);
-    r.presentiOra = p.presentNow;
-    if (!p.refusal.isEmpty()) {
-        r.motivo = p.refusal;
-        return r;
-    }
-    QSqlQuery insert = connection.prepare(QStringLiteral(
-        "insert into mappingrelations (id, project_ref, left_concept_ref, right_concept_ref, property_ref, notes) "
-        "values (?, ?, ?, ?, ?, ?)"));
-    for (int k = 0; k < p.rows.size(); ++k) {
-        const Unione::Riga &row = analisi.nuove.at(p.rows.at(k));
-        try {
-            connection.exec(insert, {p.ids.at(k), row.projectRef, row.leftConceptRef, row.rightConceptRef,
-                                     row.propertyRef, row.notes});
-        } catch (const DbError &error) {
-            r.rigaFallita = p.rows.at(k);
-            r.motivo = mdlUtil::testoErrore(error);
-            return r; // the statement goes first, then the transaction rolls back
+    // Inside the store's write transaction: what the plan reads cannot change
+    // before the writes (and should another writer take one of the planned
+    // ids all the same, the plan is made again from a fresh read).
+    Plan p;
+    const bool kept = RelationStore(connection).write([&](RelationStore::Batch &batch) {
+        r = Registrazione();
+        p = plan(connection, analisi.nuove);
+        r.presentiOra = p.presentNow;
+        if (!p.refusal.isEmpty()) {
+            r.motivo = p.refusal;
+            return false;
         }
-    }
-    insert = QSqlQuery();
-    transaction.commit();
+        for (int k = 0; k < p.rows.size(); ++k) {
+            const Unione::Riga &row = analisi.nuove.at(p.rows.at(k));
+            try {
+                batch.insert(p.ids.at(k), {row.projectRef.toInt(), row.leftConceptRef.toInt(),
+                                           row.rightConceptRef.toInt(), row.propertyRef.toInt(), row.notes});
+            } catch (const DbError &error) {
+                r.rigaFallita = p.rows.at(k);
+                r.motivo = mdlUtil::testoErrore(error);
+                return false; // the transaction rolls back
+            }
+        }
+        return true;
+    });
+    if (!kept)
+        return r;
     r.registrato = true;
     r.aggiunte = static_cast<qint32>(p.rows.size());
     r.idConservati = p.kept;

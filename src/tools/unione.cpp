@@ -6,6 +6,7 @@
 #include "data/cConnessione.h"
 #include "data/databasefile.h"
 #include "data/mdlGlobale.h"
+#include "data/relationstore.h"
 
 #include <QDir>
 #include <QHash>
@@ -172,49 +173,49 @@ QString Unione::descrivi(const Riga &row, int index)
 Unione::Esito Unione::accoda(cConnessione &target, const QVector<Riga> &rows)
 {
     Esito e;
-    // The write lock first: the highest id read below stays the highest
-    // until this transaction ends, whoever else is waiting to write.
-    cConnessione::Transaction transaction(target, cConnessione::Lock::Immediate);
-    const auto chosen = scegli(target, rows, e);
-    if (!chosen)
-        return e;
+    // Inside the store's write transaction: the highest id read below stays
+    // the highest until the rows are in, whoever else is waiting to write;
+    // should another writer have taken one of the ids all the same, the
+    // merge is undone and done again from a fresh read.
+    RelationStore(target).write([&](RelationStore::Batch &batch) {
+        e = Esito();
+        const auto chosen = scegli(target, rows, e);
+        if (!chosen)
+            return false;
 
-    constexpr qint64 top = std::numeric_limits<qint32>::max();
-    const qint64 base = LeggiUltimoIdEsatto(target);
-    if (base + chosen->size() > top) {
-        e.motivo = QStringLiteral("the highest mapping relation id in this database is %1, and an id is a 32-bit "
-                                  "number (at most %2): there are no ids left for %3 more relations")
-                       .arg(base)
-                       .arg(top)
-                       .arg(chosen->size());
-        return e;
-    }
-
-    QSqlQuery insert = target.prepare(QStringLiteral(
-        "insert into mappingrelations (id, project_ref, left_concept_ref, right_concept_ref, property_ref, notes) "
-        "values (?, ?, ?, ?, ?, ?)"));
-    const QString empty = QStringLiteral("");
-    qint32 k = 0;
-    for (const auto &[i, r] : *chosen) {
-        const Riga &row = rows.at(i);
-        const QVariant notes = row.notes.isNull() ? QVariant(empty) : QVariant(row.notes.toString());
-        try {
-            target.exec(insert, {static_cast<qint32>(base + k + 1), r.project, r.left, r.right, r.property, notes});
-        } catch (const DbError &error) {
-            if (cConnessione::isLocked(error))
-                throw; // the database's fault, not the row's
-            e.rigaFallita = i;
-            e.motivo = mdlUtil::testoErrore(error);
-            e.ignote.clear();
-            return e;
+        constexpr qint64 top = std::numeric_limits<qint32>::max();
+        const qint64 base = batch.highestId();
+        if (base + chosen->size() > top) {
+            e.motivo = QStringLiteral("the highest mapping relation id in this database is %1, and an id is a "
+                                      "32-bit number (at most %2): there are no ids left for %3 more relations")
+                           .arg(base)
+                           .arg(top)
+                           .arg(chosen->size());
+            return false;
         }
-        ++k;
-    }
-    insert = QSqlQuery();
-    transaction.commit();
-    e.unito = true;
-    e.aggiunte = k;
-    e.primoId = static_cast<qint32>(base + 1);
+
+        const QString empty = QStringLiteral("");
+        qint32 k = 0;
+        for (const auto &[i, r] : *chosen) {
+            const Riga &row = rows.at(i);
+            const QVariant notes = row.notes.isNull() ? QVariant(empty) : QVariant(row.notes.toString());
+            try {
+                batch.insert(static_cast<qint32>(base + k + 1), {r.project, r.left, r.right, r.property, notes});
+            } catch (const DbError &error) {
+                if (cConnessione::isLocked(error))
+                    throw; // the database's fault, not the row's
+                e.rigaFallita = i;
+                e.motivo = mdlUtil::testoErrore(error);
+                e.ignote.clear();
+                return false;
+            }
+            ++k;
+        }
+        e.unito = true;
+        e.aggiunte = k;
+        e.primoId = static_cast<qint32>(base + 1);
+        return true;
+    });
     return e;
 }
 

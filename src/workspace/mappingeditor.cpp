@@ -5,8 +5,9 @@
 #include "base/mdlUtil.h"
 #include "data/ids.h"
 #include "data/mdlGlobale.h"
+#include "data/relationstore.h"
 
-#include <limits>
+#include <algorithm>
 
 using namespace mdlGlobale;
 
@@ -51,20 +52,18 @@ bool saveNew(const Boxes &boxes, int property)
     }
 
     try {
-        // The new id is above every id this run handed out and every id in the
-        // table now (another program or a merge may have added rows).
-        const qint32 inTable = LeggiUltimoId(vConnection);
-        const qint32 highest = std::max(vLastRelationId, inTable);
-        if (highest == std::numeric_limits<qint32>::max()) {
+        // The id is allocated by the store inside the database: one above
+        // every id in the table now (another program or a merge may have
+        // added rows) and above every id this run handed out.
+        const qint32 id = RelationStore(vConnection)
+                              .add({Ids::projectForModel(vTargetModel), left, right, property, boxes.notes},
+                                   vLastRelationId);
+        if (id == 0) {
+            const qint32 highest = std::max(vLastRelationId, LeggiUltimoId(vConnection));
             dialogs().message(QStringLiteral("No relation id is left: the highest id in use is %1.").arg(highest),
                               {}, Dialogs::Icon::Critical);
             return false;
         }
-        const qint32 id = highest + 1;
-        vConnection.EseguiIstruzione(
-            QStringLiteral("insert into mappingrelations (id, project_ref, left_concept_ref, right_concept_ref, "
-                           "property_ref, notes) values (?, ?, ?, ?, ?, ?)"),
-            QStringLiteral("128"), {id, Ids::projectForModel(vTargetModel), left, right, property, boxes.notes});
         vLastRelationId = id;
     } catch (const DbError &e) {
         mdlUtil::MostraErrore(e);

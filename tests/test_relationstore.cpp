@@ -1,0 +1,346 @@
+// The store through which new mapping relations reach the database: ids one
+// above the largest present (and above those the run handed out), a clash
+// with another writer's id undone and done again, other failures reported at
+// once, and four programs adding relations to one file at the same moment.
+//
+// Run with "--writer CONNECTION COUNT TAG", this program is one of those
+// writers: it opens the database, waits for a line on its standard input (so
+// that all writers start together), adds COUNT relations with notes "TAG i"
+// and prints their ids.
+#include "data/cConnessione.h"
+#include "data/relationstore.h"
+#include "support/testdb.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QSet>
+#include <QTextStream>
+#include <QtTest>
+#include <cstdio>
+#include <limits>
+
+namespace {
+
+int writerMain(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc < 5) {
+        std::fputs("usage: --writer CONNECTION COUNT TAG\n", stderr);
+        return 2;
+    }
+    const QString connection = QString::fromLocal8Bit(argv[2]);
+    const int count = QString::fromLatin1(argv[3]).toInt();
+    const QString tag = QString::fromLocal8Bit(argv[4]);
+    // The others hold the lock only for one short transaction each, but four
+    // of them may make one wait long on a slow disk.
+    cConnessione::setBusyTimeout(120000);
+    cConnessione c;
+    if (!c.ApriConnessione(connection)) {
+        std::fprintf(stderr, "cannot open: %s\n", qPrintable(c.lastOpenError()));
+        return 1;
+    }
+    QTextStream in(stdin);
+    in.readLine(); // the start signal
+    QTextStream out(stdout);
+    try {
+        RelationStore store(c);
+        for (int i = 0; i < count; ++i) {
+            const qint32 id = store.add({1 + i % 4, 100 + i, 2000 + i, 9, tag + QStringLiteral(" %1").arg(i)});
+            out << id << '\n';
+        }
+    } catch (const DbError &e) {
+        std::fprintf(stderr, "error %d: %s\n", e.number(), qPrintable(e.description()));
+        return 1;
+    }
+    out.flush();
+    c.ChiudiConnessione();
+    return 0;
+}
+
+QString ids(const QString &db)
+{
+    return TestDb::value(db, QStringLiteral("select group_concat(id, ',') from (select id from mappingrelations "
+                                            "order by id)"))
+        .toString();
+}
+
+} // namespace
+
+class TestRelationStore : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void nextIdIsAboveLargestAndAboveTheRun();
+    void emptyTableStartsAtOne();
+    void noIdLeftStoresNothing();
+    void clashWithAnotherWritersIdIsDoneAgain();
+    void clashCaughtByTheWorkIsDoneAgainToo();
+    void clashThatNeverEndsIsReported();
+    void otherFailuresAreNotRetried();
+    void workThatGivesUpLeavesNothing();
+    void fourWritersAtOnceInFourProcesses();
+};
+
+void TestRelationStore::nextIdIsAboveLargestAndAboveTheRun()
+{
+    TestDb t;
+    const QString db = t.createThesaurus();
+    TestDb::run(db, {QStringLiteral("insert into mappingrelations values (1, 1, 101, 1001, 9, 'a')"),
+                     QStringLiteral("insert into mappingrelations values (2, 1, 102, 1002, 9, 'b')"),
+                     QStringLiteral("insert into mappingrelations values (7, 1, 103, 1003, 9, 'c')")});
+    cConnessione c;
+    QVERIFY(c.ApriConnessione(cConnessione::connectionStringFor(db)));
+    RelationStore store(c);
+    QCOMPARE(store.add({2, 104, 2004, 8, QStringLiteral("d\"q")}), 8);
+    QCOMPARE(TestDb::value(db, QStringLiteral("select project_ref || '|' || left_concept_ref || '|' || "
+                                              "right_concept_ref || '|' || property_ref || '|' || notes from "
+                                              "mappingrelations where id = 8"))
+                 .toString(),
+             QStringLiteral("2|104|2004|8|d\"q"));
+
+    // Another connection adds one: the next id follows it, not a counter.
+    {
+        cConnessione other;
+        QVERIFY(other.ApriConnessione(cConnessione::connectionStringFor(db)));
+        QCOMPARE(RelationStore(other).add({1, 105, 1005, 10, QVariant()}), 9);
+        QVERIFY(TestDb::value(db, QStringLiteral("select notes from mappingrelations where id = 9")).isNull());
+    }
+    // Ids the run handed out stay used even when their rows are gone.
+    c.EseguiIstruzione(QStringLiteral("delete from mappingrelations where id = 9"));
+    QCOMPARE(store.add({1, 106, 1006, 9, QString()}, 9), 10);
+    QCOMPARE(store.add({1, 107, 1007, 9, QString()}, 40), 41);
+    QCOMPARE(ids(db), QStringLiteral("1,2,7,8,10,41"));
+}
+
+void TestRelationStore::emptyTableStartsAtOne()
+{
+    TestDb t;
+    const QString db = t.createThesaurus();
+    cConnessione c;
+    QVERIFY(c.ApriConnessione(cConnessione::connectionStringFor(db)));
+    QCOMPARE(RelationStore(c).add({1, 101, 1001, 9, QString()}), 1);
+    QCOMPARE(ids(db), QStringLiteral("1"));
+}
+
+void TestRelationStore::noIdLeftStoresNothing()
+{
+    TestDb t;
+    const QString db = t.createThesaurus();
+    TestDb::run(db, {QStringLiteral("insert into mappingrelations values (2147483646, 1, 101, 1001, 9, 'a')")});
+    cConnessione c;
+    QVERIFY(c.ApriConnessione(cConnessione::connectionStringFor(db)));
+    RelationStore store(c);
+    QCOMPARE(store.add({1, 102, 1002, 9, QString()}), std::numeric_limits<qint32>::max());
+    QCOMPARE(store.add({1, 103, 1003, 9, QString()}), 0);
+    // Beyond the 32-bit range (another tool wrote it): no id is left either.
+    c.EseguiIstruzione(QStringLiteral("update mappingrelations set id = 4000000000 where id = 2147483646"));
+    QCOMPARE(store.add({1, 104, 1004, 9, QString()}), 0);
+    QCOMPARE(TestDb::value(db, QStringLiteral("select count(*) from mappingrelations")).toInt(), 2);
+}
+
+void TestRelationStore::clashWithAnotherWritersIdIsDoneAgain()
+{
+    TestDb t;
+    const QString db = t.createThesaurus();
+    TestDb::run(db, {QStringLiteral("insert into mappingrelations values (5, 1, 101, 1001, 9, 'theirs')")});
+    cConnessione c;
+    QVERIFY(c.ApriConnessione(cConnessione::connectionStringFor(db)));
+    // The first attempt plays a writer that read the largest id before
+    // another one stored it: its id is taken.  Everything it wrote before the
+    // clash is undone, and the second attempt reads afresh.
+    int attempts = 0;
+    const bool kept = RelationStore(c).write([&](RelationStore::Batch &batch) {
+        ++attempts;
+        const qint64 highest = batch.highestId();
+        if (attempts == 1) {
+            batch.insert(6, {1, 102, 1002, 9, QStringLiteral("first try")});
+            batch.insert(5, {1, 103, 1003, 9, QStringLiteral("clash")});
+        }
+        batch.insert(static_cast<qint32>(highest + 1), {1, 104, 1004, 8, QStringLiteral("mine")});
+        return true;
+    });
+    QVERIFY(kept);
+    QCOMPARE(attempts, 2);
+    QCOMPARE(ids(db), QStringLiteral("5,6"));
+    QCOMPARE(TestDb::value(db, QStringLiteral("select group_concat(notes, ',') from mappingrelations")).toString(),
+             QStringLiteral("theirs,mine"));
+}
+
+void TestRelationStore::clashCaughtByTheWorkIsDoneAgainToo()
+{
+    TestDb t;
+    const QString db = t.createThesaurus();
+    TestDb::run(db, {QStringLiteral("insert into mappingrelations values (5, 1, 101, 1001, 9, 'theirs')")});
+    cConnessione c;
+    QVERIFY(c.ApriConnessione(cConnessione::connectionStringFor(db)));
+    // A work that reports failing rows itself (the merge, the import) may
+    // catch the clash and give up: the store still does it again.
+    int attempts = 0;
+    QString seen;
+    const bool kept = RelationStore(c).write([&](RelationStore::Batch &batch) {
+        ++attempts;
+        try {
+            batch.insert(attempts == 1 ? 5 : 6, {1, 102, 1002, 9, QStringLiteral("mine")});
+        } catch (const DbError &e) {
+            seen = e.description();
+            return false;
+        }
+        return true;
+    });
+    QVERIFY(kept);
+    QCOMPARE(attempts, 2);
+    QVERIFY2(seen.contains(QLatin1String("UNIQUE")), qPrintable(seen));
+    QCOMPARE(ids(db), QStringLiteral("5,6"));
+}
+
+void TestRelationStore::clashThatNeverEndsIsReported()
+{
+    TestDb t;
+    const QString db = t.createThesaurus();
+    TestDb::run(db, {QStringLiteral("insert into mappingrelations values (5, 1, 101, 1001, 9, 'theirs')")});
+    cConnessione c;
+    QVERIFY(c.ApriConnessione(cConnessione::connectionStringFor(db)));
+    int attempts = 0;
+    try {
+        RelationStore(c).write([&](RelationStore::Batch &batch) {
+            ++attempts;
+            batch.insert(7, {1, 102, 1002, 9, QString()});
+            batch.insert(5, {1, 103, 1003, 9, QString()});
+            return true;
+        });
+        QFAIL("a clash on every attempt must be reported");
+    } catch (const DbError &e) {
+        QVERIFY2(e.description().contains(QLatin1String("other programs kept taking the same new ids")),
+                 qPrintable(e.description()));
+    }
+    QCOMPARE(attempts, RelationStore::Attempts);
+    QCOMPARE(ids(db), QStringLiteral("5"));
+    // The connection is usable afterwards: no transaction was left open.
+    QCOMPARE(RelationStore(c).add({1, 104, 1004, 9, QString()}), 6);
+}
+
+void TestRelationStore::otherFailuresAreNotRetried()
+{
+    TestDb t;
+    const QString db = t.createThesaurus();
+    TestDb::run(db, {QStringLiteral("create trigger refuse before insert on mappingrelations "
+                                    "begin select raise(abort, 'the disk is full'); end")});
+    cConnessione c;
+    QVERIFY(c.ApriConnessione(cConnessione::connectionStringFor(db)));
+    int attempts = 0;
+    try {
+        RelationStore(c).write([&](RelationStore::Batch &batch) {
+            ++attempts;
+            batch.insert(1, {1, 101, 1001, 9, QString()});
+            return true;
+        });
+        QFAIL("the refusal must reach the caller");
+    } catch (const DbError &e) {
+        QVERIFY2(e.description().contains(QLatin1String("the disk is full")), qPrintable(e.description()));
+        QVERIFY(!RelationStore::isConflict(e));
+    }
+    QCOMPARE(attempts, 1);
+    QVERIFY_THROWS_EXCEPTION(DbError, RelationStore(c).add({1, 101, 1001, 9, QString()}));
+    TestDb::run(db, {QStringLiteral("drop trigger refuse")});
+    QCOMPARE(RelationStore(c).add({1, 101, 1001, 9, QString()}), 1);
+
+    // A unique index on the pair refuses the row whatever the id: no retry.
+    TestDb::run(db, {QStringLiteral("create unique index one_per_pair on mappingrelations "
+                                    "(left_concept_ref, right_concept_ref)")});
+    attempts = 0;
+    try {
+        RelationStore(c).write([&](RelationStore::Batch &batch) {
+            ++attempts;
+            batch.insert(static_cast<qint32>(batch.highestId() + 1), {2, 101, 1001, 8, QString()});
+            return true;
+        });
+        QFAIL("the refusal must reach the caller");
+    } catch (const DbError &e) {
+        QVERIFY2(!RelationStore::isConflict(e), qPrintable(e.description()));
+    }
+    QCOMPARE(attempts, 1);
+    QCOMPARE(ids(db), QStringLiteral("1"));
+}
+
+void TestRelationStore::workThatGivesUpLeavesNothing()
+{
+    TestDb t;
+    const QString db = t.createThesaurus();
+    cConnessione c;
+    QVERIFY(c.ApriConnessione(cConnessione::connectionStringFor(db)));
+    const bool kept = RelationStore(c).write([](RelationStore::Batch &batch) {
+        batch.insert(1, {1, 101, 1001, 9, QString()});
+        batch.insert(2, {1, 102, 1002, 9, QString()});
+        return false;
+    });
+    QVERIFY(!kept);
+    QCOMPARE(ids(db), QString());
+}
+
+void TestRelationStore::fourWritersAtOnceInFourProcesses()
+{
+    TestDb t;
+    const QString db = t.createThesaurus();
+    constexpr int writers = 4;
+    constexpr int each = 500;
+    QProcess processes[writers];
+    for (int k = 0; k < writers; ++k) {
+        processes[k].start(QCoreApplication::applicationFilePath(),
+                           {QStringLiteral("--writer"), cConnessione::connectionStringFor(db), QString::number(each),
+                            QStringLiteral("w%1").arg(k)});
+        QVERIFY(processes[k].waitForStarted());
+    }
+    // All are running: let them go together.
+    for (QProcess &p : processes)
+        p.write("go\n");
+    QSet<qint32> handedOut;
+    QHash<qint32, QString> toldTo; // id -> the writer that was given it
+    for (int k = 0; k < writers; ++k) {
+        QProcess &p = processes[k];
+        QVERIFY(p.waitForFinished(240000));
+        QCOMPARE(p.readAllStandardError(), QByteArray());
+        QCOMPARE(p.exitCode(), 0);
+        const QList<QByteArray> lines = p.readAllStandardOutput().trimmed().split('\n');
+        QCOMPARE(lines.size(), each);
+        qint32 previous = 0;
+        for (const QByteArray &line : lines) {
+            const qint32 id = line.toInt();
+            QVERIFY2(id > previous, "a writer's own ids rise");
+            previous = id;
+            handedOut.insert(id);
+            toldTo.insert(id, QStringLiteral("w%1").arg(k));
+        }
+    }
+    QCOMPARE(handedOut.size(), writers * each);
+    QCOMPARE(TestDb::value(db, QStringLiteral("select count(*) || ' ' || count(distinct id) || ' ' || min(id) || ' ' "
+                                              "|| max(id) from mappingrelations"))
+                 .toString(),
+             QStringLiteral("2000 2000 1 2000"));
+    // Each writer's rows are there under the ids it was told, none under
+    // another writer's.
+    cConnessione c;
+    QVERIFY(c.ApriConnessione(cConnessione::connectionStringFor(db)));
+    RecordSet rs;
+    c.ApriRS(QStringLiteral("select id, notes from mappingrelations"), rs);
+    int checked = 0;
+    for (; !rs.isEOF(); rs.MoveNext(), ++checked) {
+        const qint32 id = rs.value(0).toInt();
+        const QString writer = rs.value(1).toString().section(QLatin1Char(' '), 0, 0);
+        QCOMPARE(writer, toldTo.value(id));
+    }
+    c.ChiudiRS(rs);
+    QCOMPARE(checked, writers * each);
+}
+
+int main(int argc, char **argv)
+{
+    if (argc > 1 && qstrcmp(argv[1], "--writer") == 0)
+        return writerMain(argc, argv);
+    QCoreApplication app(argc, argv);
+    TestRelationStore test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_relationstore.moc"
