@@ -57,6 +57,23 @@ int writerMain(int argc, char **argv)
     return 0;
 }
 
+// A new thesaurus database holding the given rows, and a connection to it.
+struct Opened
+{
+    TestDb t;
+    QString db;
+    cConnessione c;
+    bool open(const QStringList &rows = {})
+    {
+        db = t.createThesaurus();
+        if (!rows.isEmpty())
+            TestDb::run(db, rows);
+        return c.ApriConnessione(cConnessione::connectionStringFor(db));
+    }
+};
+
+const QString kTheirs = QStringLiteral("insert into mappingrelations values (5, 1, 101, 1001, 9, 'theirs')");
+
 QString ids(const QString &db)
 {
     return TestDb::value(db, QStringLiteral("select group_concat(id, ',') from (select id from mappingrelations "
@@ -115,10 +132,10 @@ void TestRelationStore::nextIdIsAboveLargestAndAboveTheRun()
 
 void TestRelationStore::emptyTableStartsAtOne()
 {
-    TestDb t;
-    const QString db = t.createThesaurus();
-    cConnessione c;
-    QVERIFY(c.ApriConnessione(cConnessione::connectionStringFor(db)));
+    Opened o;
+    QVERIFY(o.open());
+    const QString &db = o.db;
+    cConnessione &c = o.c;
     QCOMPARE(RelationStore(c).add({1, 101, 1001, 9, QString()}), 1);
     QCOMPARE(ids(db), QStringLiteral("1"));
 }
@@ -141,11 +158,10 @@ void TestRelationStore::noIdLeftStoresNothing()
 
 void TestRelationStore::clashWithAnotherWritersIdIsDoneAgain()
 {
-    TestDb t;
-    const QString db = t.createThesaurus();
-    TestDb::run(db, {QStringLiteral("insert into mappingrelations values (5, 1, 101, 1001, 9, 'theirs')")});
-    cConnessione c;
-    QVERIFY(c.ApriConnessione(cConnessione::connectionStringFor(db)));
+    Opened o;
+    QVERIFY(o.open({kTheirs}));
+    const QString &db = o.db;
+    cConnessione &c = o.c;
     // The first attempt plays a writer that read the largest id before
     // another one stored it: its id is taken.  Everything it wrote before the
     // clash is undone, and the second attempt reads afresh.
@@ -169,11 +185,10 @@ void TestRelationStore::clashWithAnotherWritersIdIsDoneAgain()
 
 void TestRelationStore::clashCaughtByTheWorkIsDoneAgainToo()
 {
-    TestDb t;
-    const QString db = t.createThesaurus();
-    TestDb::run(db, {QStringLiteral("insert into mappingrelations values (5, 1, 101, 1001, 9, 'theirs')")});
-    cConnessione c;
-    QVERIFY(c.ApriConnessione(cConnessione::connectionStringFor(db)));
+    Opened o;
+    QVERIFY(o.open({kTheirs}));
+    const QString &db = o.db;
+    cConnessione &c = o.c;
     // A work that reports failing rows itself (the merge, the import) may
     // catch the clash and give up: the store still does it again.
     int attempts = 0;
@@ -196,11 +211,10 @@ void TestRelationStore::clashCaughtByTheWorkIsDoneAgainToo()
 
 void TestRelationStore::clashThatNeverEndsIsReported()
 {
-    TestDb t;
-    const QString db = t.createThesaurus();
-    TestDb::run(db, {QStringLiteral("insert into mappingrelations values (5, 1, 101, 1001, 9, 'theirs')")});
-    cConnessione c;
-    QVERIFY(c.ApriConnessione(cConnessione::connectionStringFor(db)));
+    Opened o;
+    QVERIFY(o.open({kTheirs}));
+    const QString &db = o.db;
+    cConnessione &c = o.c;
     int attempts = 0;
     try {
         RelationStore(c).write([&](RelationStore::Batch &batch) {
@@ -265,10 +279,10 @@ void TestRelationStore::otherFailuresAreNotRetried()
 
 void TestRelationStore::workThatGivesUpLeavesNothing()
 {
-    TestDb t;
-    const QString db = t.createThesaurus();
-    cConnessione c;
-    QVERIFY(c.ApriConnessione(cConnessione::connectionStringFor(db)));
+    Opened o;
+    QVERIFY(o.open());
+    const QString &db = o.db;
+    cConnessione &c = o.c;
     const bool kept = RelationStore(c).write([](RelationStore::Batch &batch) {
         batch.insert(1, {1, 101, 1001, 9, QString()});
         batch.insert(2, {1, 102, 1002, 9, QString()});

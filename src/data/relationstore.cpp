@@ -32,15 +32,12 @@ bool RelationStore::isConflict(const DbError &error)
     case 1555: // SQLITE_CONSTRAINT_PRIMARYKEY
     case 2067: // SQLITE_CONSTRAINT_UNIQUE
     {
-        static const QRegularExpression idOnly(QStringLiteral("UNIQUE constraint failed: (mappingrelations|vospan_audit)"
-                                                              "\\.id\\s*$"),
+        static const QRegularExpression idOnly(QStringLiteral("UNIQUE constraint failed: mappingrelations\\.id\\s*$"),
                                                QRegularExpression::CaseInsensitiveOption);
         return idOnly.match(text).hasMatch();
     }
     case 23505: // PostgreSQL: unique_violation
-        return text.contains(QLatin1String("mappingrelations_pkey"), Qt::CaseInsensitive)
-               || text.contains(QLatin1String("vospan_audit_pkey"), Qt::CaseInsensitive)
-               || text.contains(QLatin1String("Key (id)="), Qt::CaseInsensitive);
+        return text.contains(QLatin1String("mappingrelations_pkey"), Qt::CaseInsensitive);
     default:
         return false;
     }
