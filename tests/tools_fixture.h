@@ -37,6 +37,7 @@ inline void addConcept(const QString &db, int id, int model, const QString &dex,
 inline void addRelations(const QString &db, const QList<Relation> &relations)
 {
     cConnessione c;
+    c.setRecordChanges(false); // put in place as another tool would: unsigned
     if (!c.ApriConnessione(cConnessione::connectionStringFor(db)))
         throw std::runtime_error("cannot open test database");
     c.beginTransaction();

@@ -400,6 +400,7 @@ int main(int argc, char **argv)
         cConnessione::createDatabaseFile(temporary);
         {
             cConnessione c;
+            c.setRecordChanges(false); // the sample's relations are nobody's changes
             if (!c.ApriConnessione(cConnessione::connectionStringFor(temporary)))
                 throw std::runtime_error(c.lastOpenError().toStdString());
             Schema::create(c);

@@ -20,4 +20,7 @@ QString CartellaApplicazione();
 // Lets tests point the program at another folder for its own files.
 void setCartellaApplicazione(const QString &folder);
 
+// The name of the operating-system account the program runs under.
+QString accountName();
+
 } // namespace mdlUtil

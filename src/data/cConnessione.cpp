@@ -1,6 +1,7 @@
 #include "data/cConnessione.h"
 
 #include "base/logging.h"
+#include "data/changelog.h"
 #include "data/schema.h"
 #include "data/searchindex.h"
 #include "data/sqlitefunctions.h"
@@ -8,10 +9,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QObject>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlRecord>
+#include <QUuid>
 #include <atomic>
 #include <sqlite3.h>
 
@@ -33,6 +37,34 @@ int nativeNumber(const QSqlError &e)
     bool ok = false;
     const int n = e.nativeErrorCode().toInt(&ok);
     return ok ? n : 1;
+}
+
+const QString kSqlite = QStringLiteral("QSQLITE");
+const QString kPostgres = QStringLiteral("QPSQL");
+const QString kReadMode = QStringLiteral("Mode=Read;");
+
+// A server's message without the "ERROR:  " its client library puts first.
+QString serverText(QString text)
+{
+    text = text.trimmed();
+    for (const char *prefix : {"ERROR:", "FATAL:"})
+        if (text.startsWith(QLatin1String(prefix)))
+            text = text.mid(qstrlen(prefix)).trimmed();
+    return text;
+}
+
+bool isPostgres(const QSqlQuery &query)
+{
+    return query.driver() && query.driver()->dbmsType() == QSqlDriver::PostgreSQL;
+}
+
+// States that may mean the connection itself is gone rather than the
+// statement refused: no state at all, a connection exception, the server
+// shutting down or ending the session.
+bool mayBeLostConnection(const DbError &e)
+{
+    const QString s = e.sqlState();
+    return s.isEmpty() || s.startsWith(QLatin1String("08")) || s.startsWith(QLatin1String("57P"));
 }
 
 } // namespace
@@ -105,6 +137,8 @@ cConnessione::cConnessione()
 {
     static std::atomic<int> counter{0};
     m_name = QStringLiteral("vospan-connection-%1").arg(++counter);
+    m_session = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    m_sessionUtf8 = m_session.toUtf8();
 }
 
 cConnessione::~cConnessione()
@@ -156,12 +190,25 @@ cConnessione::FileKind cConnessione::probeFile(const QString &path)
 
 bool cConnessione::isOpen() const
 {
-    return m_added && QSqlDatabase::database(m_name, false).isOpen();
+    if (!m_added)
+        return false;
+    // A server connection that broke is still the program's open database:
+    // the next statement connects again.
+    if (m_engine == Engine::PostgreSQL)
+        return m_serverOpen;
+    return QSqlDatabase::database(m_name, false).isOpen();
+}
+
+QString cConnessione::describe() const
+{
+    if (m_server)
+        return m_server->describe();
+    return QFileInfo(m_path).fileName();
 }
 
 sqlite3 *cConnessione::handle() const
 {
-    if (!isOpen())
+    if (!isOpen() || m_engine != Engine::SQLite)
         return nullptr;
     const QVariant v = QSqlDatabase::database(m_name, false).driver()->handle();
     if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0)
@@ -177,6 +224,40 @@ bool cConnessione::ApriConnessione(const QString &D_Source)
         return false;
     }
     m_connectionString = D_Source;
+    // "Mode=Read" in the connection string asks for read-only access.
+    m_askedReadOnly = D_Source.contains(kReadMode, Qt::CaseInsensitive)
+                      || D_Source.endsWith(QStringLiteral("Mode=Read"), Qt::CaseInsensitive);
+    QString address = D_Source.trimmed();
+    if (address.startsWith(kReadMode, Qt::CaseInsensitive))
+        address = address.mid(kReadMode.size());
+    if (ServerAddress::isAddress(address))
+        return openServer(address);
+    return openFile(D_Source);
+}
+
+bool cConnessione::addDriver(const QString &driver)
+{
+    if (!QSqlDatabase::isDriverAvailable(driver)) {
+        m_lastOpenError = driver == kPostgres
+                              ? QStringLiteral("The PostgreSQL driver of Qt is not installed (on Debian 12: the "
+                                               "package libqt6sql6-psql).")
+                              : QStringLiteral("The %1 driver of Qt is not installed.").arg(driver);
+        return false;
+    }
+    if (m_added && m_driver != driver) {
+        QSqlDatabase::removeDatabase(m_name);
+        m_added = false;
+    }
+    if (!m_added) {
+        QSqlDatabase::addDatabase(driver, m_name);
+        m_added = true;
+        m_driver = driver;
+    }
+    return true;
+}
+
+bool cConnessione::openFile(const QString &D_Source)
+{
     const QString path = dataSourcePath(D_Source);
 
     switch (probeFile(path)) {
@@ -201,16 +282,11 @@ bool cConnessione::ApriConnessione(const QString &D_Source)
 
     const QFileInfo info(path);
     const QFileInfo folder(info.absolutePath());
-    // "Mode=Read" in the connection string asks for read-only access; a file or
-    // folder the user may not write is read-only anyway.
-    const bool askedReadOnly = D_Source.contains(QStringLiteral("Mode=Read;"), Qt::CaseInsensitive)
-                               || D_Source.endsWith(QStringLiteral("Mode=Read"), Qt::CaseInsensitive);
-    const bool readOnly = askedReadOnly || !info.isWritable() || !folder.isWritable();
+    // A file or folder the user may not write is read-only anyway.
+    const bool readOnly = m_askedReadOnly || !info.isWritable() || !folder.isWritable();
 
-    if (!m_added) {
-        QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
-        m_added = true;
-    }
+    if (!addDriver(kSqlite))
+        return false;
     QSqlDatabase db = QSqlDatabase::database(m_name, false);
     db.setDatabaseName(info.absoluteFilePath());
     // The driver sets the wait on the connection itself, so it holds for every
@@ -221,6 +297,8 @@ bool cConnessione::ApriConnessione(const QString &D_Source)
         m_lastOpenError = db.lastError().text();
         return false;
     }
+    m_engine = Engine::SQLite;
+    m_server.reset();
     m_path = info.absoluteFilePath();
     m_readOnly = readOnly;
 
@@ -236,14 +314,105 @@ bool cConnessione::ApriConnessione(const QString &D_Source)
     }
 
     SqliteFunctions::install(handle());
+    SqliteFunctions::installChangeLogFunctions(handle(), &m_sessionUtf8);
+    return finishOpening();
+}
+
+bool cConnessione::openServer(const QString &address)
+{
+    QString why;
+    std::optional<ServerAddress> a = ServerAddress::parse(address, &why);
+    if (!a) {
+        m_lastOpenError = why;
+        return false;
+    }
+    if (!addDriver(kPostgres))
+        return false;
+    QSqlDatabase db = QSqlDatabase::database(m_name, false);
+    db.setHostName(a->host);
+    db.setPort(a->port > 0 ? a->port : -1);
+    db.setDatabaseName(a->database);
+    db.setUserName(a->user);
+    // Empty unless typed into the address: the client library then reads the
+    // password file or PGPASSWORD itself.  Kept only for this connection.
+    db.setPassword(a->password);
+    QString options = a->driverOptions();
+    // A server that does not answer is given up after a while instead of
+    // holding the program.
+    if (!options.contains(QLatin1String("connect_timeout=")))
+        options += (options.isEmpty() ? QString() : QStringLiteral(";")) + QStringLiteral("connect_timeout=10");
+    db.setConnectOptions(options);
+    if (!db.open()) {
+        m_lastOpenError = serverText(db.lastError().databaseText().isEmpty() ? db.lastError().text()
+                                                                             : db.lastError().databaseText());
+        return false;
+    }
+    a->password.clear();
+    m_engine = Engine::PostgreSQL;
+    m_serverOpen = true;
+    m_server = a;
+    m_path = a->uri();
+    m_lost = false;
+    m_transaction = false;
+    m_channels.clear();
+    if (!setUpServerSession()) {
+        db.close();
+        m_serverOpen = false;
+        return false;
+    }
+    if (!finishOpening()) {
+        m_serverOpen = false;
+        return false;
+    }
+    return true;
+}
+
+bool cConnessione::setUpServerSession()
+{
+    QSqlDatabase db = QSqlDatabase::database(m_name, false);
+    QSqlQuery q(db);
+    const auto run = [&q](const QString &sql, const QVariantList &params = {}) {
+        if (!q.prepare(sql))
+            return false;
+        for (int i = 0; i < params.size(); ++i)
+            q.bindValue(i, params.at(i));
+        return q.exec();
+    };
+    const bool set =
+        run(QStringLiteral("select set_config('application_name', 'vospan', false)"))
+        // The server's notices ("... does not exist, skipping") are not the user's concern.
+        && run(QStringLiteral("select set_config('client_min_messages', 'warning', false)"))
+        // A lock another editor holds is waited for as long as a file's.
+        && run(QStringLiteral("select set_config('lock_timeout', ?, false)"), {QStringLiteral("%1ms").arg(busyTimeout())})
+        // The change log's triggers sign with it.
+        && run(QStringLiteral("select set_config('vospan.session', ?, false)"), {m_session})
+        // A standby server answers but takes no changes.
+        && run(QStringLiteral("select pg_is_in_recovery()")) && q.next();
+    const bool standby = set && q.value(0).toBool();
+    m_readOnly = m_askedReadOnly || standby;
+    if (set && m_readOnly && run(QStringLiteral("select set_config('default_transaction_read_only', 'on', false)")))
+        return true;
+    if (set && !m_readOnly)
+        return true;
+    m_lastOpenError = serverText(q.lastError().databaseText());
+    return false;
+}
+
+bool cConnessione::finishOpening()
+{
+    QSqlDatabase db = QSqlDatabase::database(m_name, false);
     try {
+        if (isServer() && !m_readOnly && hasTable(QStringLiteral("mappingrelations"))
+            && !scalar(QStringLiteral("select has_table_privilege('mappingrelations', 'INSERT')")).toBool())
+            m_readOnly = true; // an editor the server lets read only
         Schema::ensureViews(*this);
+        ChangeLog::prepare(*this);
     } catch (const DbError &e) {
         m_lastOpenError = e.description();
         db.close();
         return false;
     }
-    qCInfo(lcDb).noquote() << "opened" << m_path << (readOnly ? "read-only" : "for writing");
+    qCInfo(lcDb).noquote() << "opened" << m_path << (m_readOnly ? "read-only" : "for writing");
     return true;
 }
 
@@ -255,16 +424,43 @@ bool cConnessione::ChiudiConnessione()
     }
     qCInfo(lcDb).noquote() << "closed" << m_path;
     QSqlDatabase::database(m_name, false).close();
+    m_serverOpen = false;
     // The search index built for this file is of no use any more.
     SearchIndex::forget(*this);
     m_readOnly = false;
+    m_lost = false;
+    m_transaction = false;
+    m_channels.clear();
     return true;
 }
 
-void cConnessione::ensureOpen() const
+void cConnessione::ensureOpen()
 {
     if (!isOpen())
         throw DbError(DbError::NotOpen, closedText());
+    if (!isServer())
+        return;
+    QSqlDatabase db = QSqlDatabase::database(m_name, false);
+    // The driver closes a connection it found broken.
+    if (!db.isOpen())
+        m_lost = true;
+    if (!m_lost || m_transaction)
+        return;
+    // The server connection broke since the last statement: connect again,
+    // as the same user with the same settings, before going on.
+    db.close();
+    if (!db.open() || !setUpServerSession()) {
+        const QString why = db.isOpen() ? m_lastOpenError : serverText(db.lastError().text());
+        db.close();
+        throw DbError(DbError::ConnectionLost,
+                      QStringLiteral("The connection to the server database %1 was lost and cannot be made again: "
+                                     "%2")
+                          .arg(m_path, why));
+    }
+    m_lost = false;
+    for (const QString &channel : std::as_const(m_channels))
+        db.driver()->subscribeToNotification(channel);
+    qCInfo(lcDb).noquote() << "connected again to" << m_path;
 }
 
 void cConnessione::ensureWritable() const
@@ -280,8 +476,29 @@ DbError cConnessione::errorOf(const QSqlQuery &query)
     QString text = e.databaseText();
     if (text.isEmpty())
         text = e.text();
-    qCInfo(lcDb).noquote() << "statement failed, error" << nativeNumber(e) << text << "in:" << query.lastQuery();
+    qCInfo(lcDb).noquote() << "statement failed, error" << e.nativeErrorCode() << text << "in:" << query.lastQuery();
+    if (isPostgres(query))
+        return DbError(nativeNumber(e), serverText(text), e.nativeErrorCode());
     return DbError(nativeNumber(e), text);
+}
+
+DbError cConnessione::failure(const DbError &error)
+{
+    if (!isServer() || !mayBeLostConnection(error))
+        return lockAware(error);
+    // Ask the server something harmless: when that fails too, the connection
+    // itself is gone.
+    QSqlDatabase db = QSqlDatabase::database(m_name, false);
+    QSqlQuery probe(db);
+    if (db.isOpen() && probe.exec(QStringLiteral("select 1")))
+        return lockAware(error);
+    m_lost = true;
+    qCInfo(lcDb).noquote() << "lost the connection to" << m_path << ":" << error.description();
+    return DbError(DbError::ConnectionLost,
+                   QStringLiteral("The connection to the server database %1 was lost (%2). What this command was "
+                                  "doing may not have been stored; the program connects again at the next command.")
+                       .arg(m_path, error.description().isEmpty() ? QStringLiteral("no answer") : error.description()),
+                   QStringLiteral("08006"));
 }
 
 void cConnessione::setBusyTimeout(int milliseconds)
@@ -296,6 +513,8 @@ int cConnessione::busyTimeout()
 
 bool cConnessione::isLocked(const DbError &error)
 {
+    if (!error.sqlState().isEmpty()) // a server: lock_not_available, deadlock_detected
+        return error.sqlState() == QLatin1String("55P03") || error.sqlState() == QLatin1String("40P01");
     return error.number() == SQLITE_BUSY || error.number() == SQLITE_LOCKED;
 }
 
@@ -303,11 +522,45 @@ DbError cConnessione::lockAware(const DbError &error) const
 {
     if (!isLocked(error))
         return error;
+    const QString name = isServer() ? m_path : QDir::toNativeSeparators(m_path);
+    const QString who = isServer() ? QStringLiteral("another editor (or another window of this program) is changing "
+                                                    "the same relations")
+                                   : QStringLiteral("another program (or another window of this one) is writing to it");
     return DbError(error.number(),
-                   QStringLiteral("The database %1 is in use: another program (or another window of this one) is "
-                                  "writing to it, and it stayed locked (this program waits up to %2 seconds for it). "
-                                  "Try again when that work has finished.")
-                       .arg(QDir::toNativeSeparators(m_path), QString::number(busyTimeout() / 1000.0)));
+                   QStringLiteral("The database %1 is in use: %2, and it stayed locked (this program waits up to %3 "
+                                  "seconds for it). Try again when that work has finished.")
+                       .arg(name, who, QString::number(busyTimeout() / 1000.0)),
+                   error.sqlState());
+}
+
+bool cConnessione::isPreparable(const QString &vSQL)
+{
+    static const QRegularExpression first(QStringLiteral("^\\s*\\(*\\s*(\\w+)"));
+    const QString word = first.match(vSQL).captured(1).toLower();
+    return word == QLatin1String("select") || word == QLatin1String("insert") || word == QLatin1String("update")
+           || word == QLatin1String("delete") || word == QLatin1String("with") || word == QLatin1String("values");
+}
+
+QString cConnessione::adapt(const QString &vSQL) const
+{
+    if (m_engine == Engine::SQLite)
+        return vSQL;
+    static const QRegularExpression nocase(QStringLiteral("\\bcollate\\s+nocase\\b"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression createTable(QStringLiteral("^\\s*create\\s+(temp\\s+|temporary\\s+)?table\\b"),
+                                                QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression integer(QStringLiteral("\\binteger\\b"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression real(QStringLiteral("\\breal\\b"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression blob(QStringLiteral("\\bblob\\b"), QRegularExpression::CaseInsensitiveOption);
+    QString sql = vSQL;
+    sql.replace(nocase, QStringLiteral("collate vospan_nocase"));
+    if (createTable.match(sql).hasMatch()) {
+        // SQLite's integers are 64 bits and its reals double precision.
+        sql.replace(integer, QStringLiteral("bigint"));
+        sql.replace(real, QStringLiteral("double precision"));
+        sql.replace(blob, QStringLiteral("bytea"));
+    }
+    return sql;
 }
 
 QSqlQuery cConnessione::prepare(const QString &vSQL)
@@ -315,8 +568,8 @@ QSqlQuery cConnessione::prepare(const QString &vSQL)
     ensureOpen();
     QSqlQuery q(QSqlDatabase::database(m_name, false));
     q.setForwardOnly(true);
-    if (!q.prepare(vSQL))
-        throw lockAware(errorOf(q));
+    if (!q.prepare(adapt(vSQL)))
+        throw failure(errorOf(q));
     return q;
 }
 
@@ -326,18 +579,27 @@ void cConnessione::exec(QSqlQuery &query, const QVariantList &params)
     for (int i = 0; i < params.size(); ++i)
         query.bindValue(i, params.at(i));
     if (!query.exec())
-        throw lockAware(errorOf(query));
+        throw failure(errorOf(query));
 }
 
 bool cConnessione::ApriRS(const QString &vSQL, RecordSet &RS, const QVariantList &params)
 {
-    auto q = std::make_unique<QSqlQuery>(prepare(vSQL));
-    exec(*q, params);
-    RS.m_atEnd = !q->next();
-    if (RS.m_atEnd && q->lastError().isValid())
-        throw lockAware(errorOf(*q));
-    RS.m_query = std::move(q);
-    return true;
+    for (int attempt = 1;; ++attempt) {
+        try {
+            auto q = std::make_unique<QSqlQuery>(prepare(vSQL));
+            exec(*q, params);
+            RS.m_atEnd = !q->next();
+            if (RS.m_atEnd && q->lastError().isValid())
+                throw failure(errorOf(*q));
+            RS.m_query = std::move(q);
+            return true;
+        } catch (const DbError &e) {
+            // A query outside a transaction changes nothing: after a lost
+            // server connection it is asked once more on a new one.
+            if (e.number() != DbError::ConnectionLost || m_transaction || attempt > 1)
+                throw;
+        }
+    }
 }
 
 void cConnessione::ChiudiRS(RecordSet &RS)
@@ -354,6 +616,16 @@ int cConnessione::EseguiIstruzione(const QString &vSQL, const QString &vOptions,
     Q_UNUSED(vOptions); // "128" (no records returned) is the only option ever used
     ensureOpen();
     ensureWritable();
+    if (isServer() && !isPreparable(vSQL)) {
+        // A server prepares only queries and changes of rows: definitions,
+        // locks and savepoints are sent as they are (they take no values).
+        if (!params.isEmpty())
+            throw DbError(1, QStringLiteral("A statement of this kind takes no values: %1").arg(vSQL.left(60)));
+        QSqlQuery q(QSqlDatabase::database(m_name, false));
+        if (!q.exec(adapt(vSQL)))
+            throw failure(errorOf(q));
+        return q.numRowsAffected();
+    }
     QSqlQuery q = prepare(vSQL);
     exec(q, params);
     const int affected = q.numRowsAffected();
@@ -375,27 +647,50 @@ void cConnessione::beginTransaction(Lock lock)
     ensureOpen();
     ensureWritable();
     QSqlDatabase db = QSqlDatabase::database(m_name, false);
-    if (lock == Lock::Immediate) {
+    if (lock == Lock::Immediate && !isServer()) {
         QSqlQuery q(db);
         if (!q.exec(QStringLiteral("begin immediate")))
             throw lockAware(errorOf(q));
+        m_transaction = true;
         return;
     }
-    if (!db.transaction())
-        throw lockAware(DbError(nativeNumber(db.lastError()), db.lastError().text()));
+    if (!db.transaction()) {
+        const QSqlError e = db.lastError();
+        throw failure(DbError(nativeNumber(e), serverText(e.text()), isServer() ? e.nativeErrorCode() : QString()));
+    }
+    m_transaction = true;
+    if (lock != Lock::Immediate || !hasTable(QStringLiteral("mappingrelations")))
+        return;
+    // A server has no lock on the whole database: the lock on the relations
+    // stands for it.  It lets everybody read, and makes the writers that take
+    // it (and any statement that would change a relation) wait their turn.
+    try {
+        EseguiIstruzione(QStringLiteral("lock table mappingrelations in share row exclusive mode"));
+    } catch (const DbError &) {
+        rollback();
+        throw;
+    }
 }
 
 void cConnessione::commit()
 {
     ensureOpen();
     QSqlDatabase db = QSqlDatabase::database(m_name, false);
-    if (!db.commit())
-        throw lockAware(DbError(nativeNumber(db.lastError()), db.lastError().text()));
+    // A failed commit ends the transaction as well: the engine undoes it.
+    m_transaction = false;
+    if (!db.commit()) {
+        const QSqlError e = db.lastError();
+        throw failure(DbError(nativeNumber(e), serverText(e.text()), isServer() ? e.nativeErrorCode() : QString()));
+    }
 }
 
 void cConnessione::rollback()
 {
-    ensureOpen();
+    const bool lost = m_lost;
+    m_transaction = false;
+    // A lost server connection took its transaction with it.
+    if (!isOpen() || lost)
+        return;
     if (!QSqlDatabase::database(m_name, false).rollback())
         qCInfo(lcDb) << "rollback failed on" << m_path;
 }
@@ -422,17 +717,70 @@ void cConnessione::Transaction::commit()
 
 QString cConnessione::exactText(const QString &column) const
 {
+    if (isServer())
+        return QStringLiteral("convert_to(%1, 'UTF8')").arg(column);
     return QStringLiteral("cast(%1 as blob)").arg(column);
 }
 
 bool cConnessione::hasTable(const QString &name)
 {
+    if (isServer())
+        return scalar(QStringLiteral("select count(*) from pg_catalog.pg_class c "
+                                     "join pg_catalog.pg_namespace n on n.oid = c.relnamespace "
+                                     "where c.relkind in ('r', 'v', 'm', 'p', 'f') "
+                                     "and n.nspname = any (current_schemas(false)) and lower(c.relname) = lower(?)"),
+                      {name})
+                   .toInt()
+               > 0;
     return scalar(QStringLiteral("select count(*) from (select type, name from sqlite_master union all "
                                  "select type, name from sqlite_temp_master) "
                                  "where type in ('table', 'view') and lower(name) = lower(?)"),
                   {name})
                .toInt()
            > 0;
+}
+
+QStringList cConnessione::tables()
+{
+    const QString sql = isServer() ? QStringLiteral("select table_name from information_schema.tables "
+                                                    "where table_schema = current_schema() and table_type = 'BASE TABLE' "
+                                                    "order by table_name")
+                                   : QStringLiteral("select name from sqlite_master where type = 'table' "
+                                                    "and name not like 'sqlite\\_%' escape '\\' order by name");
+    QStringList names;
+    RecordSet rs;
+    ApriRS(sql, rs);
+    for (; !rs.isEOF(); rs.MoveNext())
+        names << rs.value(0).toString();
+    ChiudiRS(rs);
+    return names;
+}
+
+QString cConnessione::containsWord(const QString &column) const
+{
+    if (!isServer())
+        return column + QStringLiteral(" Like '%' || ? || '%'");
+    // Both sides folded by the same function, which the trigram index of the
+    // column is made of; "C" because a case-blind column cannot be matched
+    // with LIKE as it stands, and no escape character, as in the file.
+    return QStringLiteral("(vospan_fold(%1) collate \"C\") like ('%' || vospan_fold(?) || '%') escape ''").arg(column);
+}
+
+QMetaObject::Connection cConnessione::listen(const QString &channel, QObject *context,
+                                            const std::function<void()> &callback)
+{
+    if (!isServer() || !isOpen())
+        return {};
+    QSqlDriver *driver = QSqlDatabase::database(m_name, false).driver();
+    if (!driver->subscribedToNotifications().contains(channel) && !driver->subscribeToNotification(channel))
+        return {};
+    if (!m_channels.contains(channel))
+        m_channels << channel;
+    return QObject::connect(driver, &QSqlDriver::notification, context,
+                     [channel, callback](const QString &name, QSqlDriver::NotificationSource source, const QVariant &) {
+                         if (name == channel && source != QSqlDriver::SelfSource)
+                             callback();
+                     });
 }
 
 void cConnessione::createDatabaseFile(const QString &path)

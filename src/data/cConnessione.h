@@ -1,12 +1,16 @@
 #pragma once
 
 #include "base/DbError.h"
+#include "data/serveraddress.h"
 
+#include <QObject>
 #include <QSqlQuery>
 #include <QString>
 #include <QVariant>
 #include <QVariantList>
+#include <functional>
 #include <memory>
+#include <optional>
 
 struct sqlite3;
 class cConnessione;
@@ -44,19 +48,26 @@ private:
 };
 
 // The one gateway to a thesaurus database.  Opens an SQLite file named by a
-// connection string "...;Data Source=<path>;...", runs queries into result
-// sets and statements without results.  User text is always passed as bound
-// parameters (positional "?" placeholders), never spliced into SQL.
+// connection string "...;Data Source=<path>;...", or a database on a
+// PostgreSQL server named by its address "postgresql://user@host:port/name"
+// (see ServerAddress), runs queries into result sets and statements without
+// results.  User text is always passed as bound parameters (positional "?"
+// placeholders), never spliced into SQL.  The rest of the program writes one
+// SQL for both engines; what differs between them is kept here and in the
+// schema.
 class cConnessione
 {
 public:
+    enum class Engine { SQLite, PostgreSQL };
+
     cConnessione();
     ~cConnessione();
     cConnessione(const cConnessione &) = delete;
     cConnessione &operator=(const cConnessione &) = delete;
 
-    // Opens the database named in D_Source.  False on any failure, never
-    // shows anything; lastOpenError() says why.
+    // Opens the database named in D_Source: a file's connection string, or a
+    // server address (read-only when it follows "Mode=Read;").  False on any
+    // failure, never shows anything; lastOpenError() says why.
     bool ApriConnessione(const QString &D_Source);
     // Opens RS on a query.  Throws DbError when the query cannot run.
     bool ApriRS(const QString &vSQL, RecordSet &RS, const QVariantList &params = {});
@@ -72,7 +83,19 @@ public:
 
     bool isOpen() const;
     bool isReadOnly() const { return m_readOnly; }
+    Engine engine() const { return m_engine; }
+    bool isServer() const { return m_engine == Engine::PostgreSQL; }
+    // The open database: a file's absolute path, or a server address without
+    // its password.  Windows compare it to know whether they show this database.
     QString databasePath() const { return m_path; }
+    // What the status bar says of the open database: the file's name, or the
+    // database and its server.
+    QString describe() const;
+    // The server of an open server database.
+    const std::optional<ServerAddress> &server() const { return m_server; }
+    // How this connection signs what it changes in the change log (a
+    // different text for every connection the program opens).
+    QString session() const { return m_session; }
     QString connectionString() const { return m_connectionString; }
     QString lastOpenError() const { return m_lastOpenError; }
 
@@ -138,6 +161,26 @@ public:
 
     // True when a table or view of that name exists (case ignored).
     bool hasTable(const QString &name);
+    // The tables of the database (not views, not the engine's own), by name.
+    QStringList tables();
+
+    // The test "the text of column contains the word of one bound parameter,
+    // letter case ignored in every alphabet" ('%' and '_' in the word stand
+    // for any text and any one character, as in LIKE; nothing else is
+    // special).  A server database answers it from its trigram index.
+    QString containsWord(const QString &column) const;
+
+    // Whether changes to the mapping relations are written to the change log
+    // (who and when).  On by default; set before opening.  The copy of a
+    // whole database turns it off, as it copies the log as it stands.
+    void setRecordChanges(bool record) { m_recordChanges = record; }
+    bool recordsChanges() const { return m_recordChanges; }
+
+    // Calls back, on this thread, when another connection has committed a
+    // change on channel (the server's notifications; a file database has
+    // none, and this gives an invalid connection).  The call back ends with
+    // context, or when the connection given back is disconnected.
+    QMetaObject::Connection listen(const QString &channel, QObject *context, const std::function<void()> &callback);
 
     // The path inside a connection string: the text after "Data Source=" up to
     // ";Persist Security Info=False" at the end, or up to the next ";".
@@ -153,18 +196,48 @@ public:
     // overwritten).  Throws DbError when it cannot be created.
     static void createDatabaseFile(const QString &path);
 
+    // The SQLite handle of a file database (null for a server one).
     sqlite3 *handle() const;
 
+    // The statement as this connection's engine reads it: the table
+    // definitions of the program are written once, with SQLite's words for
+    // types and letter-case-blind text, and a server gets its own words.
+    QString adapt(const QString &vSQL) const;
+    // True for the statements a server prepares (queries and changes of
+    // rows); definitions, locks and savepoints are sent as they are.
+    static bool isPreparable(const QString &vSQL);
+
 private:
-    void ensureOpen() const;
+    // Reopens a server connection that was lost, when no transaction is open.
+    void ensureOpen();
     void ensureWritable() const;
     // error, with a sentence naming this database when it is isLocked().
     DbError lockAware(const DbError &error) const;
+    // The error of a failed statement as thrown: a lost server connection
+    // said as such, a locked database named.
+    DbError failure(const DbError &error);
+    bool openFile(const QString &D_Source);
+    bool openServer(const QString &D_Source);
+    bool setUpServerSession();
+    bool addDriver(const QString &driver);
+    bool finishOpening();
+    void closeDriver();
 
     QString m_name; // the Qt connection name, fixed for the life of the object
     QString m_path;
     QString m_connectionString;
     QString m_lastOpenError;
+    QString m_driver;
+    QString m_session;
+    QByteArray m_sessionUtf8;
+    std::optional<ServerAddress> m_server;
+    QStringList m_channels; // notification channels to listen on again after a reconnection
+    Engine m_engine = Engine::SQLite;
     bool m_readOnly = false;
+    bool m_askedReadOnly = false;
     bool m_added = false;
+    bool m_serverOpen = false; // a server database is open (its connection may have broken since)
+    bool m_lost = false;      // the server connection broke; the next statement reconnects
+    bool m_transaction = false;
+    bool m_recordChanges = true;
 };

@@ -369,6 +369,7 @@ Generator::GeneratorReport Generator::generateFile(const QString &path, const Ge
     {
         cConnessione::createDatabaseFile(target.path());
         cConnessione c;
+        c.setRecordChanges(false); // made-up relations are nobody's changes
         if (!c.ApriConnessione(cConnessione::connectionStringFor(target.path())))
             throw DbError(1, c.lastOpenError());
         Schema::create(c);

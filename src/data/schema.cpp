@@ -1,6 +1,8 @@
 #include "data/schema.h"
 
+#include "base/logging.h"
 #include "data/cConnessione.h"
+#include "data/changelog.h"
 #include "data/ids.h"
 
 QStringList Schema::tableNames()
@@ -141,15 +143,98 @@ void Schema::insertFixedRows(cConnessione &c)
                             target});
 }
 
+QStringList Schema::sideTableNames()
+{
+    return {QStringLiteral("suggestiondecisions"), QStringLiteral("vospan_settings"),
+            QLatin1String(ChangeLog::Table)};
+}
+
+QStringList Schema::sideTableStatements(const QString &table, const cConnessione &c)
+{
+    if (table == QLatin1String("suggestiondecisions"))
+        return {QStringLiteral("create table suggestiondecisions (\n"
+                               "  id integer primary key,\n"
+                               "  project_ref integer not null,\n"
+                               "  left_concept_ref integer not null,\n"
+                               "  right_concept_ref integer not null,\n"
+                               "  property_ref integer not null,\n"
+                               "  score real,\n"
+                               "  evidence text,\n"
+                               "  decision text not null,\n"
+                               "  decided_by text,\n"
+                               "  decided_at text,\n"
+                               "  relation_ref integer)"),
+                QStringLiteral("create index suggestiondecisions_pair on suggestiondecisions "
+                               "(project_ref, left_concept_ref, right_concept_ref)")};
+    if (table == QLatin1String("vospan_settings"))
+        return {QStringLiteral("create table vospan_settings (name varchar(100) not null primary key, value text)")};
+    if (table == QLatin1String(ChangeLog::Table))
+        return ChangeLog::tableStatements(c.engine());
+    return {};
+}
+
+void Schema::createServerPrelude(cConnessione &c)
+{
+    if (!c.isServer())
+        return;
+    // Equal without regard to letter case, accents not (as NOCASE on a
+    // file), and sorted with accented letters beside their base letter.
+    if (c.scalar(QStringLiteral("select count(*) from pg_catalog.pg_collation where collname = 'vospan_nocase' "
+                                "and collnamespace = (select oid from pg_catalog.pg_namespace "
+                                "where nspname = current_schema())"))
+            .toInt()
+        == 0)
+        c.EseguiIstruzione(QStringLiteral("create collation vospan_nocase "
+                                          "(provider = icu, locale = 'und-u-ks-level2', deterministic = false)"));
+    // The folding of the word search: lower case in every alphabet (final
+    // sigma as sigma, like the case folding of the file's search).
+    c.EseguiIstruzione(QStringLiteral("create or replace function vospan_fold(text) returns text language sql "
+                                      "immutable strict parallel safe as "
+                                      "$vospan$ select translate(lower($1 collate \"und-x-icu\"), 'ς', 'σ') $vospan$"));
+    // A savepoint, as a server without the extension would otherwise spoil
+    // the whole transaction.
+    c.EseguiIstruzione(QStringLiteral("savepoint vospan_trgm"));
+    try {
+        c.EseguiIstruzione(QStringLiteral("create extension if not exists pg_trgm"));
+        c.EseguiIstruzione(QStringLiteral("release savepoint vospan_trgm"));
+    } catch (const DbError &e) {
+        qCInfo(lcDb).noquote() << "no trigram index for the word search:" << e.description();
+        c.EseguiIstruzione(QStringLiteral("rollback to savepoint vospan_trgm"));
+        c.EseguiIstruzione(QStringLiteral("release savepoint vospan_trgm"));
+    }
+}
+
+void Schema::createSearchIndexes(cConnessione &c)
+{
+    if (!c.isServer()
+        || c.scalar(QStringLiteral("select count(*) from pg_catalog.pg_extension where extname = 'pg_trgm'")).toInt() == 0)
+        return;
+    c.EseguiIstruzione(QStringLiteral("create index if not exists datatypepropertyvalues_fold on datatypepropertyvalues "
+                                      "using gin ((vospan_fold(value)) collate \"C\" gin_trgm_ops)"));
+    c.EseguiIstruzione(QStringLiteral("create index if not exists concepts_fold on concepts "
+                                      "using gin ((vospan_fold(dex)) collate \"C\" gin_trgm_ops)"));
+}
+
 void Schema::create(cConnessione &c)
 {
     cConnessione::Transaction transaction(c);
+    createServerPrelude(c);
     for (const QString &sql : tableStatements())
         c.EseguiIstruzione(sql);
     for (const QString &sql : viewStatements())
         c.EseguiIstruzione(sql);
     insertFixedRows(c);
+    for (const QString &sql : ChangeLog::tableStatements(c.engine()))
+        c.EseguiIstruzione(sql);
+    if (c.isServer()) {
+        for (const QString &sql : ChangeLog::serverTriggerStatements(
+                 c.scalar(QStringLiteral("select quote_ident(current_schema())")).toString()))
+            c.EseguiIstruzione(sql);
+        createSearchIndexes(c);
+    }
     transaction.commit();
+    // A file's connection signs its changes from now on, as when it is opened.
+    ChangeLog::prepare(c);
 }
 
 void Schema::ensureViews(cConnessione &c)
@@ -166,6 +251,8 @@ void Schema::ensureViews(cConnessione &c)
     for (int i = 0; i < views.size(); ++i) {
         if (c.hasTable(views.at(i)))
             continue;
+        if (c.isReadOnly() && c.isServer())
+            continue; // a server takes nothing from a read-only session; the grid says what is missing
         if (c.isReadOnly()) {
             // Temporary views live in memory only; the file stays untouched.
             QSqlQuery q = c.prepare(statements.at(i));

@@ -21,7 +21,24 @@ QStringList tableStatements();
 // are created in the connection's temporary schema (for read-only files).
 QStringList viewStatements(bool temporary = false);
 
-// Creates every table, view and fixed row in an empty database.
+// The program's own tables beside the thesaurus (decisions on suggested
+// pairs, settings, the change log), in the order a copy makes them.
+QStringList sideTableNames();
+// The statements that make one of them on the connection's engine (empty for
+// any other name).
+QStringList sideTableStatements(const QString &table, const cConnessione &connection);
+
+// What a server database needs before the tables: the letter-case-blind
+// collation the text columns use and the folding function of the word
+// search.  Runs inside the caller's transaction.
+void createServerPrelude(cConnessione &connection);
+
+// A server database's trigram indexes of the word search (when the server
+// has the pg_trgm extension; without them the search reads every text).
+void createSearchIndexes(cConnessione &connection);
+
+// Creates every table, view and fixed row in an empty database, with the
+// change log (and, on a server, what the search and the log need).
 void create(cConnessione &connection);
 
 // Inserts the fixed rows: models 1-5, properties 1-6 and 8-10, language 6 "EN",

@@ -380,7 +380,8 @@ void SearchIndex::setBuildSettings(const BuildSettings &settings)
 
 void SearchIndex::start(cConnessione &c)
 {
-    if (!c.isOpen() || buildOf(c))
+    // A server database has an index of its own (its trigram indexes).
+    if (!c.isOpen() || c.isServer() || buildOf(c))
         return;
     auto b = std::make_shared<Build>();
     try {
@@ -406,7 +407,7 @@ void SearchIndex::start(cConnessione &c)
 
 bool SearchIndex::ready(cConnessione &c)
 {
-    if (!c.isOpen())
+    if (!c.isOpen() || c.isServer())
         return false;
     std::shared_ptr<Build> b = buildOf(c);
     if (!b) {

@@ -1,5 +1,8 @@
 #include "data/sqlitefunctions.h"
 
+#include "base/clock.h"
+#include "base/mdlUtil.h"
+
 #include <QList>
 #include <QString>
 #include <QVarLengthArray>
@@ -157,7 +160,44 @@ void likeFunction(sqlite3_context *ctx, int argc, sqlite3_value **argv)
                                                        reinterpret_cast<const char *>(t), nt, escape));
 }
 
+void resultText(sqlite3_context *ctx, const QByteArray &text)
+{
+    sqlite3_result_text(ctx, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+}
+
+void userFunction(sqlite3_context *ctx, int, sqlite3_value **)
+{
+    static const QByteArray user = mdlUtil::accountName().toUtf8();
+    resultText(ctx, user);
+}
+
+void nowFunction(sqlite3_context *ctx, int, sqlite3_value **)
+{
+    resultText(ctx, SqliteFunctions::timeText(programClock().now()).toUtf8());
+}
+
+void sessionFunction(sqlite3_context *ctx, int, sqlite3_value **)
+{
+    resultText(ctx, *static_cast<const QByteArray *>(sqlite3_user_data(ctx)));
+}
+
 } // namespace
+
+void SqliteFunctions::installChangeLogFunctions(sqlite3 *db, const QByteArray *session)
+{
+    if (!db)
+        return;
+    const int flags = SQLITE_UTF8;
+    sqlite3_create_function(db, "vospan_user", 0, flags, nullptr, userFunction, nullptr, nullptr);
+    sqlite3_create_function(db, "vospan_now", 0, flags, nullptr, nowFunction, nullptr, nullptr);
+    sqlite3_create_function(db, "vospan_session", 0, flags, const_cast<QByteArray *>(session), sessionFunction,
+                            nullptr, nullptr);
+}
+
+QString SqliteFunctions::timeText(const QDateTime &time)
+{
+    return time.toUTC().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzzZ"));
+}
 
 int SqliteFunctions::compareNoCase(const char *a, int na, const char *b, int nb)
 {

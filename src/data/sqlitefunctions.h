@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QByteArray>
 #include <QChar>
+#include <QDateTime>
 #include <QString>
 
 struct sqlite3;
@@ -13,6 +15,16 @@ namespace SqliteFunctions {
 // Pure ASCII text compares exactly as with SQLite's own NOCASE, so a file
 // written here stays consistent for the standard sqlite3 tool.
 void install(sqlite3 *db);
+
+// Adds the functions the change log's triggers call: vospan_user() the
+// account the program runs under, vospan_now() the program clock's time as
+// timeText() writes it, vospan_session() the text session points to (which
+// must outlive the connection).
+void installChangeLogFunctions(sqlite3 *db, const QByteArray *session);
+
+// A time as the change log holds it: UTC, ISO 8601 with milliseconds
+// ("2026-12-09T22:38:15.123Z"), so that texts sort as the times do.
+QString timeText(const QDateTime &time);
 
 // The comparison used by that collation (negative, zero, positive).
 int compareNoCase(const char *a, int lengthA, const char *b, int lengthB);

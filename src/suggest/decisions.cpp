@@ -1,33 +1,18 @@
 #include "suggest/decisions.h"
 
 #include "data/cConnessione.h"
+#include "data/schema.h"
 #include "base/clock.h"
+#include "base/mdlUtil.h"
 
 #include <QSqlQuery>
 
-#ifdef Q_OS_UNIX
-#include <pwd.h>
-#include <unistd.h>
-#endif
 
 namespace Decisions {
 
 QString currentUser()
 {
-#ifdef Q_OS_UNIX
-    // The account itself, which the environment may not tell (services, sudo -i).
-    passwd entry{};
-    passwd *found = nullptr;
-    char buffer[4096];
-    if (getpwuid_r(geteuid(), &entry, buffer, sizeof buffer, &found) == 0 && found && found->pw_name)
-        return QString::fromLocal8Bit(found->pw_name);
-#endif
-    for (const char *name : {"USER", "USERNAME", "LOGNAME"}) {
-        const QString value = qEnvironmentVariable(name);
-        if (!value.isEmpty())
-            return value;
-    }
-    return QStringLiteral("unknown");
+    return mdlUtil::accountName();
 }
 
 QString decisionName(Decision decision)
@@ -45,20 +30,8 @@ namespace {
 // Creates the table inside a transaction that is already open.
 void createTable(cConnessione &c)
 {
-    c.EseguiIstruzione(QStringLiteral("create table suggestiondecisions (\n"
-                                      "  id integer primary key,\n"
-                                      "  project_ref integer not null,\n"
-                                      "  left_concept_ref integer not null,\n"
-                                      "  right_concept_ref integer not null,\n"
-                                      "  property_ref integer not null,\n"
-                                      "  score real,\n"
-                                      "  evidence text,\n"
-                                      "  decision text not null,\n"
-                                      "  decided_by text,\n"
-                                      "  decided_at text,\n"
-                                      "  relation_ref integer)"));
-    c.EseguiIstruzione(QStringLiteral("create index suggestiondecisions_pair on suggestiondecisions "
-                                      "(project_ref, left_concept_ref, right_concept_ref)"));
+    for (const QString &sql : Schema::sideTableStatements(QString::fromLatin1(Table), c))
+        c.EseguiIstruzione(sql);
 }
 
 } // namespace

@@ -259,6 +259,7 @@ Jet::Result JetChild::convertHere(const QString &jetPath, const QString &dbPath,
             return *refusal;
         cConnessione::createDatabaseFile(dbPath);
         cConnessione db;
+        db.setRecordChanges(false); // the relations come as the Access file holds them
         if (!db.ApriConnessione(cConnessione::connectionStringFor(dbPath)))
             throw DbError(3024, db.lastOpenError());
         Counter counter{progress};

@@ -1,6 +1,7 @@
 #include "tools/mappingsettings.h"
 
 #include "data/cConnessione.h"
+#include "data/schema.h"
 
 #include <QUuid>
 
@@ -21,20 +22,17 @@ QString MappingSettings::value(cConnessione &connection, const QString &name)
 
 void MappingSettings::setValue(cConnessione &connection, const QString &name, const QString &value)
 {
-    connection.beginTransaction();
-    try {
-        connection.EseguiIstruzione(QStringLiteral("create table if not exists vospan_settings "
-                                                   "(name varchar(100) not null primary key, value text)"));
-        if (connection.EseguiIstruzione(QStringLiteral("update vospan_settings set value = ? where name = ?"),
-                                        QStringLiteral("128"), {value, name})
-            == 0)
-            connection.EseguiIstruzione(QStringLiteral("insert into vospan_settings (name, value) values (?, ?)"),
-                                        QStringLiteral("128"), {name, value});
-        connection.commit();
-    } catch (...) {
-        connection.rollback();
-        throw;
-    }
+    // The write lock first: another program may be making the table too.
+    cConnessione::Transaction transaction(connection, cConnessione::Lock::Immediate);
+    if (!connection.hasTable(table))
+        for (const QString &sql : Schema::sideTableStatements(table, connection))
+            connection.EseguiIstruzione(sql);
+    if (connection.EseguiIstruzione(QStringLiteral("update vospan_settings set value = ? where name = ?"),
+                                    QStringLiteral("128"), {value, name})
+        == 0)
+        connection.EseguiIstruzione(QStringLiteral("insert into vospan_settings (name, value) values (?, ?)"),
+                                    QStringLiteral("128"), {name, value});
+    transaction.commit();
 }
 
 QString MappingSettings::databaseId(cConnessione &connection, bool create)

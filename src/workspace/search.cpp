@@ -10,7 +10,14 @@ QString joinOr(const QStringList &parts)
     return parts.join(QStringLiteral(" or "));
 }
 
-QString dataTypeQuery(int model, const QString &filter, const QString &extra)
+// The word test of a column, as the database answers it best: a file's
+// LIKE, a server's test over its trigram index.
+QString contains(const cConnessione *c, const QString &column)
+{
+    return c ? c->containsWord(column) : column + QStringLiteral(" Like '%' || ? || '%'");
+}
+
+QString dataTypeQuery(const cConnessione *c, int model, const QString &filter, const QString &extra)
 {
     return QStringLiteral("SELECT distinct concepts.id "
                           "FROM (((concepts INNER JOIN (conceptproperties INNER JOIN properties "
@@ -21,10 +28,10 @@ QString dataTypeQuery(int model, const QString &filter, const QString &extra)
                           "INNER JOIN models ON concepts.model_ref = models.id "
                           "WHERE lang.name='EN' and models.id = ")
         + QString::number(model) + QStringLiteral(" and (") + filter + QStringLiteral(")")
-        + QStringLiteral(" and datatypepropertyvalues.value Like '%' || ? || '%'") + extra;
+        + QStringLiteral(" and ") + contains(c, QStringLiteral("datatypepropertyvalues.value")) + extra;
 }
 
-QString objectQuery(int model, const QString &filter, const QString &extra)
+QString objectQuery(const cConnessione *c, int model, const QString &filter, const QString &extra)
 {
     return QStringLiteral("SELECT distinct concepts.id "
                           "FROM ((((models INNER JOIN concepts ON models.id = concepts.model_ref) "
@@ -34,23 +41,24 @@ QString objectQuery(int model, const QString &filter, const QString &extra)
                           "INNER JOIN concepts AS concepts_1 ON objectpropertyvalues.concept_ref = concepts_1.id "
                           "WHERE models.id = ")
         + QString::number(model) + QStringLiteral(" and (") + filter + QStringLiteral(")")
-        + QStringLiteral(" and concepts_1.dex Like '%' || ? || '%'") + extra;
+        + QStringLiteral(" and ") + contains(c, QStringLiteral("concepts_1.dex")) + extra;
 }
 
-Ricerca::Query build(const Ricerca::Campi &campi, int model, const QString &word, const QString &dataExtra,
+Ricerca::Query build(const cConnessione *c, const Ricerca::Campi &campi, int model, const QString &word,
+                     const QString &dataExtra,
                      const QString &objectExtra, const QVariantList &dataParams, const QVariantList &objectParams)
 {
     const QString dt = Ricerca::filtroDataType(campi);
     const QString ob = Ricerca::filtroObject(campi);
     Ricerca::Query q;
     if (!dt.isEmpty()) {
-        q.sql = dataTypeQuery(model, dt, dataExtra);
+        q.sql = dataTypeQuery(c, model, dt, dataExtra);
         q.params << word << dataParams;
     }
     if (!ob.isEmpty()) {
         if (!q.sql.isEmpty())
             q.sql += QStringLiteral(" UNION ");
-        q.sql += objectQuery(model, ob, objectExtra);
+        q.sql += objectQuery(c, model, ob, objectExtra);
         q.params << word << objectParams;
     }
     return q;
@@ -100,14 +108,14 @@ QString Ricerca::filtroObject(const Campi &campi)
 
 Ricerca::Query Ricerca::costruisci(const Campi &campi, int model, const QString &word)
 {
-    return build(campi, model, word, {}, {}, {}, {});
+    return build(nullptr, campi, model, word, {}, {}, {}, {});
 }
 
 QVector<qint32> Ricerca::eseguiSenzaIndice(cConnessione &connection, const Campi &campi, int model, const QString &word)
 {
     if (word.isEmpty())
         return {};
-    return run(connection, costruisci(campi, model, word));
+    return run(connection, build(&connection, campi, model, word, {}, {}, {}, {}));
 }
 
 QVector<qint32> Ricerca::esegui(cConnessione &connection, const Campi &campi, int model, const QString &word)
@@ -124,5 +132,5 @@ QVector<qint32> Ricerca::esegui(cConnessione &connection, const Campi &campi, in
         + SearchIndex::valuesTable() + QStringLiteral(" where v match ?)");
     const QString objectExtra = QStringLiteral(" and concepts_1.rowid in (select rowid from ")
         + SearchIndex::dexTable() + QStringLiteral(" where v match ?)");
-    return run(connection, build(campi, model, word, dataExtra, objectExtra, {match}, {match}));
+    return run(connection, build(&connection, campi, model, word, dataExtra, objectExtra, {match}, {match}));
 }

@@ -22,7 +22,8 @@ public:
     // A file holding the given bytes.
     QString writeFile(const QString &name, const QByteArray &bytes);
 
-    // Runs statements on a database file through a connection of its own.
+    // Runs statements on a database file through a connection of its own,
+    // which the change log does not sign (as another tool's).
     static void run(const QString &path, const QStringList &statements, const QList<QVariantList> &params = {});
     // One value of a query on a database file.
     static QVariant value(const QString &path, const QString &sql, const QVariantList &params = {});
