@@ -1,6 +1,8 @@
 // The mapping report window: listing, deleting, modifying, adding, reloading,
 // sorting and its layout.
+#include "base/clock.h"
 #include "base/dialogs.h"
+#include "base/mdlUtil.h"
 #include "base/twips.h"
 #include "data/cConnessione.h"
 #include "data/mdlGlobale.h"
@@ -47,6 +49,8 @@ private slots:
     void addRecordClosesTheReportFirst();
     void resizeLayout();
     void closedDatabaseDisablesTheReport();
+    void othersChangesAreNeverOverwritten();
+    void whoAndWhenColumns();
 
 private:
     frmReportMapping *openReport();
@@ -577,3 +581,107 @@ void TestReport::closedDatabaseDisablesTheReport()
 
 QTEST_MAIN(TestReport)
 #include "test_report.moc"
+
+namespace {
+
+// Saves the relation kind in the modal editor that Modify opens.
+void saveInEditor(QObject *context, const QString &relation)
+{
+    QTimer::singleShot(0, context, [relation] {
+        frmRisultatoMapping *e = frmRisultatoMapping::existing();
+        e->findChild<QComboBox *>(QStringLiteral("cmbRelazione"))->setEditText(relation);
+        e->findChild<QPushButton *>(QStringLiteral("cmdSalva"))->click();
+        if (e->isVisible())
+            e->hide(); // refused: the editor keeps its boxes, the test goes on
+    });
+}
+
+} // namespace
+
+void TestReport::othersChangesAreNeverOverwritten()
+{
+    FakeClock clock(QDateTime(QDate(2026, 11, 30), QTime(8, 15, 0), Qt::UTC));
+    setProgramClock(&clock);
+    ScopedScriptedDialogs d;
+    openReport();
+    // Another editor, after the report was read: changes relation 3's kind
+    // and deletes relation 7.
+    {
+        cConnessione other;
+        QVERIFY(other.ApriConnessione(cConnessione::connectionStringFor(m_path)));
+        other.EseguiIstruzione(QStringLiteral("update mappingrelations set property_ref = 9 where id = 3"));
+        other.EseguiIstruzione(QStringLiteral("delete from mappingrelations where id = 7"));
+    }
+    const QString who = mdlUtil::accountName() + QStringLiteral(" at 2026-11-30 08:15 UTC");
+
+    clickRow(1);
+    saveInEditor(this, QStringLiteral("narrowMatch"));
+    press("cmdModificaRecord");
+    QCOMPARE(d.messages(), QStringList{QStringLiteral("The relation with id = 3 was changed to exactMatch by %1 after it "
+                                                      "was read: your change was not stored. Reload the report to see "
+                                                      "the relations as they are now.")
+                                           .arg(who)});
+    QCOMPARE(vConnection.scalar(QStringLiteral("select property_ref from mappingrelations where id = 3")).toInt(), 9);
+
+    d.clear();
+    d.answerQuestion(true);
+    press("cmdEliminaRecord");
+    QCOMPARE(d.messages(), QStringList{QStringLiteral("The relation with id = 3 was changed to exactMatch by %1 after "
+                                                      "the report was read: it was not deleted. Reload the report (F5) "
+                                                      "to see it as it is now.")
+                                           .arg(who)});
+    QVERIFY(relationExists(3));
+    QCOMPARE(grid()->textMatrix(1, 1), QStringLiteral("3"));
+    QCOMPARE(label("Label1"), QStringLiteral("3"));
+
+    d.clear();
+    clickRow(2);
+    d.answerQuestion(true);
+    press("cmdEliminaRecord");
+    QCOMPARE(d.messages(), QStringList{QStringLiteral("The relation with id = 7 was no longer in the database. It was "
+                                                      "deleted by %1.")
+                                           .arg(who)});
+    QCOMPARE(grid()->textMatrix(2, 1), QStringLiteral("DEL -- 7"));
+
+    // Read again, the list shows the other's work, and this editor may
+    // change a relation twice in a row: its own change is not another's.
+    d.clear();
+    press("cmdAggiorna");
+    clickRow(1);
+    saveInEditor(this, QStringLiteral("broadMatch"));
+    press("cmdModificaRecord");
+    saveInEditor(this, QStringLiteral("narrowMatch"));
+    press("cmdModificaRecord");
+    QCOMPARE(d.messages(), (QStringList{QStringLiteral("Update the relation in db with id = 3"),
+                                        QStringLiteral("Update the relation in db with id = 3")}));
+    QCOMPARE(vConnection.scalar(QStringLiteral("select property_ref from mappingrelations where id = 3")).toInt(), 10);
+    setProgramClock(nullptr);
+}
+
+void TestReport::whoAndWhenColumns()
+{
+    FakeClock clock(QDateTime(QDate(2026, 12, 1), QTime(17, 5, 9), Qt::UTC));
+    setProgramClock(&clock);
+    ScopedScriptedDialogs d;
+    vConnection.EseguiIstruzione(QStringLiteral("update mappingrelations set notes = 'seen' where id = 12"));
+    frmReportMapping *w = openReport();
+    QCOMPARE(grid()->cols(), 7);
+    auto *who = w->findChild<QPushButton *>(QStringLiteral("cmdAutori"));
+    QVERIFY(who && who->isCheckable());
+    who->click();
+    QVERIFY(w->authorsShown());
+    QCOMPARE(grid()->cols(), 9);
+    QCOMPARE(grid()->textMatrix(0, 7).trimmed(), QStringLiteral("Changed by"));
+    QCOMPARE(grid()->textMatrix(0, 8).trimmed(), QStringLiteral("Changed on (UTC)"));
+    // Relations the log knows nothing of show nothing; the changed one its author.
+    QCOMPARE(grid()->textMatrix(1, 7), QString());
+    QCOMPARE(grid()->textMatrix(3, 1), QStringLiteral("12"));
+    QCOMPARE(grid()->textMatrix(3, 7), mdlUtil::accountName());
+    QCOMPARE(grid()->textMatrix(3, 8), QStringLiteral("2026-12-01 17:05:09"));
+    who->click();
+    QCOMPARE(grid()->cols(), 7);
+    QVERIFY(d.shown.isEmpty());
+    // A file database sends no notices: nothing is said of others.
+    QCOMPARE(w->statusText(), QString());
+    setProgramClock(nullptr);
+}

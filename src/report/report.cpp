@@ -1,6 +1,7 @@
 #include "report/report.h"
 
 #include "data/cConnessione.h"
+#include "data/changelog.h"
 
 #include <algorithm>
 
@@ -8,7 +9,7 @@ QString Report::query()
 {
     return QStringLiteral("SELECT concepts.dex, conceptsRigth.dex AS dexRight, ")
            + QStringLiteral("properties.dex AS dexprop, modelsRight.name AS nameRight, ")
-           + QStringLiteral("mappingrelations.id, mappingrelations.notes ")
+           + QStringLiteral("mappingrelations.id, mappingrelations.notes, mappingrelations.property_ref ")
            + QStringLiteral("FROM ((((mappingrelations INNER JOIN concepts ON mappingrelations.left_concept_ref = "
                             "concepts.id) ")
            + QStringLiteral("INNER JOIN concepts AS conceptsRigth ON mappingrelations.right_concept_ref = "
@@ -17,6 +18,14 @@ QString Report::query()
            + QStringLiteral("INNER JOIN properties ON mappingrelations.property_ref = properties.id) ")
            + QStringLiteral("INNER JOIN models AS modelsRight ON mappingprojects.right_model_ref = modelsRight.id ")
            + QStringLiteral("ORDER BY mappingrelations.id");
+}
+
+Report::Lettura Report::leggiConSegno(cConnessione &connection)
+{
+    Lettura l;
+    l.mark = ChangeLog::mark(connection);
+    l.rows = leggi(connection);
+    return l;
 }
 
 QVector<Report::Riga> Report::leggi(cConnessione &connection)
@@ -30,6 +39,7 @@ QVector<Report::Riga> Report::leggi(cConnessione &connection)
     const int dexRight = rs.columnIndex(QStringLiteral("dexRight"));
     const int nameRight = rs.columnIndex(QStringLiteral("nameRight"));
     const int notes = rs.columnIndex(QStringLiteral("notes"));
+    const int property = rs.columnIndex(QStringLiteral("property_ref"));
     auto text = [&rs](int column) {
         const QVariant v = rs.value(column);
         return v.isNull() ? QString() : v.toString();
@@ -42,10 +52,20 @@ QVector<Report::Riga> Report::leggi(cConnessione &connection)
         r.dexRight = text(dexRight);
         r.nameRight = text(nameRight);
         r.notes = text(notes);
+        r.property = rs.value(property).toInt();
         rows.append(std::move(r));
         rs.MoveNext();
     }
     connection.ChiudiRS(rs);
+    const QHash<qint32, ChangeLog::Entry> changes = ChangeLog::latestOfAll(connection);
+    if (!changes.isEmpty())
+        for (Riga &r : rows) {
+            const auto it = changes.constFind(r.id.toInt());
+            if (it == changes.cend())
+                continue;
+            r.changedBy = it->by;
+            r.changedAt = it->at;
+        }
     return rows;
 }
 
@@ -80,15 +100,43 @@ int Report::indexOfCell(const QVector<Riga> &rows, const QString &text)
     return -1;
 }
 
-int Report::deleteRelation(cConnessione &connection, Riga &row)
+int Report::deleteRelation(cConnessione &connection, Riga &row, ChangeLog::Happened *happened)
 {
-    const int removed = connection.EseguiIstruzione(QStringLiteral("delete from mappingrelations where id = ?"),
-                                                    QStringLiteral("128"), {row.id.toInt()});
-    row.deleted = true;
-    return removed;
+    // Only the relation as it was read: one another editor changed since is
+    // kept, for whoever changed it.
+    const int removed = connection.EseguiIstruzione(
+        QStringLiteral("delete from mappingrelations where id = ? and property_ref = ?"), QStringLiteral("128"),
+        {row.id.toInt(), row.property});
+    if (removed > 0) {
+        row.deleted = true;
+        return removed;
+    }
+    const ChangeLog::Happened h = ChangeLog::whatHappened(connection, row.id.toInt(), row.property);
+    if (happened)
+        *happened = h;
+    // Gone already: the row shows it as deleted, as when it was deleted here.
+    if (h.kind != ChangeLog::Happened::Kind::Changed)
+        row.deleted = true;
+    return 0;
 }
 
 int Report::liveCount(const QVector<Riga> &rows)
 {
     return static_cast<int>(std::count_if(rows.begin(), rows.end(), [](const Riga &r) { return !r.deleted; }));
+}
+
+QString Report::othersText(int changed)
+{
+    if (changed <= 0)
+        return {};
+    return changed == 1 ? QStringLiteral("1 relation changed by others, press F5")
+                        : QStringLiteral("%1 relations changed by others, press F5").arg(changed);
+}
+
+QString Report::timeShown(const QString &stored)
+{
+    // "2026-12-09T22:38:15.123Z": the date and the second, in UTC as stored.
+    if (stored.size() < 19 || stored.at(10) != QLatin1Char('T'))
+        return stored;
+    return stored.left(10) + QLatin1Char(' ') + stored.mid(11, 8);
 }

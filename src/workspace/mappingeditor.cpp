@@ -3,6 +3,7 @@
 #include "base/DbError.h"
 #include "base/dialogs.h"
 #include "base/mdlUtil.h"
+#include "data/changelog.h"
 #include "data/ids.h"
 #include "data/mdlGlobale.h"
 #include "data/relationstore.h"
@@ -74,14 +75,41 @@ bool saveNew(const Boxes &boxes, int property)
     return true;
 }
 
-bool saveEdit(int property)
+bool saveEdit(int property, std::optional<qint32> seen)
 {
     int changed = 0;
+    ChangeLog::Happened happened;
     try {
-        changed = vConnection.EseguiIstruzione(QStringLiteral("update mappingrelations set property_ref = ? where id = ?"),
-                                               QStringLiteral("128"), {property, vEditRelationId});
+        // Only the relation as it was read: a change another editor made
+        // meanwhile is never overwritten.
+        QString sql = QStringLiteral("update mappingrelations set property_ref = ? where id = ?");
+        QVariantList params{property, vEditRelationId};
+        if (seen) {
+            sql += QStringLiteral(" and property_ref = ?");
+            params << *seen;
+        }
+        changed = vConnection.EseguiIstruzione(sql, QStringLiteral("128"), params);
+        if (changed == 0 && seen)
+            happened = ChangeLog::whatHappened(vConnection, vEditRelationId, *seen);
     } catch (const DbError &e) {
         mdlUtil::MostraErrore(e);
+        return false;
+    }
+    using Kind = ChangeLog::Happened::Kind;
+    if (changed == 0 && happened.kind == Kind::Changed) {
+        dialogs().message(QStringLiteral("The relation with id = %1 %2 after it was read: your change was not "
+                                         "stored. Reload the report to see the relations as they are now.")
+                              .arg(vEditRelationId)
+                              .arg(happened.text),
+                          {}, Dialogs::Icon::Warning);
+        return false;
+    }
+    if (changed == 0 && happened.kind == Kind::Deleted && happened.known) {
+        dialogs().message(QStringLiteral("The relation with id = %1 %2 after it was read: nothing was changed. "
+                                         "Reload the report to see the relations stored.")
+                              .arg(vEditRelationId)
+                              .arg(happened.text),
+                          {}, Dialogs::Icon::Warning);
         return false;
     }
     if (changed == 0) {
@@ -138,7 +166,7 @@ bool unsaved(const Boxes &now, const Boxes &clean)
            || now.notes != clean.notes;
 }
 
-bool Salva(const Boxes &boxes)
+bool Salva(const Boxes &boxes, std::optional<qint32> seenProperty)
 {
     // An emptied relation box counts as no relation chosen, like its design text.
     if (boxes.target.isEmpty() || boxes.eurovoc.isEmpty() || boxes.relation == QLatin1String(NoRelationText)
@@ -148,7 +176,7 @@ bool Salva(const Boxes &boxes)
     }
     const int property = propertyFor(boxes.relation);
     if (vEditRelationId > 0)
-        return saveEdit(property);
+        return saveEdit(property, seenProperty);
     return saveNew(boxes, property);
 }
 

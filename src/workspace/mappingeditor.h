@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 // What the mapping editor does without its window: the relation list and
 // definitions, and the saving of a relation (new or edited).
@@ -36,10 +37,14 @@ bool unsaved(const Boxes &now, const Boxes &clean);
 
 // Saves the editor's relation and tells the user the outcome through
 // dialogs().  A new relation (vEditRelationId 0 or less) joins the current
-// nodes of the two trees; an edited one changes only its property.
+// nodes of the two trees; an edited one changes only its property, and only
+// while it is still of the kind seenProperty it had when it was read (when
+// given): a relation another editor changed or deleted since is left as it
+// is, and the message says what happened and by whom.
 // True when something was stored: the editor then empties and hides.  False
 // when nothing was stored (incomplete pair, a tree root, no mapping open, a
-// database error): the editor keeps everything and no id is used up.
-bool Salva(const Boxes &boxes);
+// database error, a change made meanwhile): the editor keeps everything and
+// no id is used up.
+bool Salva(const Boxes &boxes, std::optional<qint32> seenProperty = std::nullopt);
 
 } // namespace MappingEditor

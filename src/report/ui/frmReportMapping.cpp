@@ -33,23 +33,27 @@ constexpr int DesignHeight = 5145;
 
 } // namespace
 
-QString reportFormatString()
+QString reportFormatString(bool authors)
 {
     return QString(5, QLatin1Char(' ')) + QStringLiteral("|<Record |<Eurovoc concept") + QString(40, QLatin1Char(' '))
            + QStringLiteral("|<Mapping relation ") + QStringLiteral("|<Target concept") + QString(40, QLatin1Char(' '))
-           + QStringLiteral("|<Thesaurus|<Notes") + QString(100, QLatin1Char(' '));
+           + QStringLiteral("|<Thesaurus|<Notes") + QString(100, QLatin1Char(' '))
+           + (authors ? QStringLiteral("|<Changed by      |<Changed on (UTC)     ") : QString());
 }
 
 void CaricaReport(FlexGrid &grid)
 {
     // Read first: when the query fails the list on screen stays as it was.
-    const QVector<Report::Riga> rows = Report::leggi(vConnection);
+    const Report::Lettura read = Report::leggiConSegno(vConnection);
+    const QVector<Report::Riga> &rows = read.rows;
+    auto *owner = qobject_cast<frmReportMapping *>(grid.parentWidget());
+    const bool authors = owner && owner->authorsShown();
 
     FlexGrid::Batch batch(grid);
     grid.clear();
-    grid.setCols(7);
+    grid.setCols(authors ? 9 : 7);
     grid.setRows(2);
-    grid.setFormatString(reportFormatString());
+    grid.setFormatString(reportFormatString(authors));
 
     // "DEL -- " and the longest id fit in the Record column.
     QString longest;
@@ -58,10 +62,13 @@ void CaricaReport(FlexGrid &grid)
             longest = r.id;
     grid.fitColumnTo(1, QLatin1String(Report::DeletedPrefix) + longest);
 
-    auto *owner = qobject_cast<frmReportMapping *>(grid.parentWidget());
     if (owner) {
         owner->m_rows = rows;
         owner->m_loadedFrom = vConnection.databasePath();
+        owner->m_mark = read.mark;
+        owner->watchOthers();
+        if (owner->cmdAggiorna->isEnabled())
+            owner->lblStato->hide(); // others' changes up to now are in the list
     }
     if (rows.isEmpty()) {
         if (owner)
@@ -80,6 +87,10 @@ void CaricaReport(FlexGrid &grid)
         grid.setTextMatrix(row, 4, r.dexRight);
         grid.setTextMatrix(row, 5, r.nameRight);
         grid.setTextMatrix(row, 6, r.notes);
+        if (authors) {
+            grid.setTextMatrix(row, 7, r.changedBy);
+            grid.setTextMatrix(row, 8, Report::timeShown(r.changedAt));
+        }
     }
     if (owner) {
         owner->Label1->setText(QString::number(Report::liveCount(owner->m_rows)));
@@ -133,6 +144,12 @@ frmReportMapping::frmReportMapping(QWidget *parent)
                                 QStringLiteral("Reload"), Twips::rect(120, 2520, 735, 495));
     cmdChiudiFinestra = Widgets::pictureButton(this, "cmdChiudiFinestra", "close", QStringLiteral("Exit report"),
                                       QStringLiteral("Exit"), Twips::rect(12240, 360, 735, 495));
+    // Two columns more: who stored or last changed each relation, and when.
+    cmdAutori = new QPushButton(QStringLiteral("&Who"), this);
+    cmdAutori->setObjectName(QStringLiteral("cmdAutori"));
+    cmdAutori->setCheckable(true);
+    cmdAutori->setToolTip(QStringLiteral("Show who stored or last changed each relation, and when (Alt+W)"));
+    cmdAutori->setGeometry(Twips::rect(120, 3240, 735, 495));
 
     msfgReportMapping = new FlexGrid(this);
     msfgReportMapping->setObjectName(QStringLiteral("msfgReportMapping"));
@@ -164,6 +181,7 @@ frmReportMapping::frmReportMapping(QWidget *parent)
     connect(cmdEliminaRecord, &QPushButton::clicked, this, &frmReportMapping::cmdEliminaRecord_Click);
     connect(cmdInserisciRecord, &QPushButton::clicked, this, &frmReportMapping::cmdInserisciRecord_Click);
     connect(cmdModificaRecord, &QPushButton::clicked, this, &frmReportMapping::cmdModificaRecord_Click);
+    connect(cmdAutori, &QPushButton::toggled, this, &frmReportMapping::setAuthorsShown);
 
     auto shortcut = [this](const QKeySequence &keys, void (frmReportMapping::*slot)()) {
         auto *s = new QShortcut(keys, this);
@@ -182,15 +200,59 @@ QString frmReportMapping::statusText() const
     return lblStato->isHidden() ? QString() : lblStato->text();
 }
 
+bool frmReportMapping::authorsShown() const
+{
+    return cmdAutori->isChecked();
+}
+
+void frmReportMapping::setAuthorsShown(bool shown)
+{
+    if (cmdAutori->isChecked() != shown) {
+        cmdAutori->setChecked(shown); // comes back here through toggled
+        return;
+    }
+    if (cmdAggiorna->isEnabled())
+        cmdAggiorna_Click();
+}
+
+void frmReportMapping::watchOthers()
+{
+    if (m_watching == vConnection.databasePath() && m_watch)
+        return;
+    disconnect(m_watch);
+    m_watching = vConnection.databasePath();
+    m_watch = vConnection.listen(QLatin1String(ChangeLog::Channel), this, [this] { othersChanged(); });
+}
+
+void frmReportMapping::othersChanged()
+{
+    if (!cmdAggiorna->isEnabled() || m_loadedFrom != vConnection.databasePath())
+        return; // the database is closed, or another one is open
+    int changed = 0;
+    try {
+        changed = ChangeLog::changedByOthersSince(vConnection, m_mark);
+    } catch (const DbError &) {
+        return; // said at the next command that reads the database
+    }
+    const QString text = Report::othersText(changed);
+    if (text.isEmpty())
+        return;
+    lblStato->setText(text);
+    lblStato->show();
+}
+
 void frmReportMapping::setCommandsEnabled(bool enabled)
 {
-    for (QPushButton *b : {cmdEliminaRecord, cmdInserisciRecord, cmdModificaRecord, cmdAggiorna})
+    for (QPushButton *b : {cmdEliminaRecord, cmdInserisciRecord, cmdModificaRecord, cmdAggiorna, cmdAutori})
         b->setEnabled(enabled);
 }
 
 void frmReportMapping::databaseClosed()
 {
     setCommandsEnabled(false);
+    // The server's notices end with the connection.
+    disconnect(m_watch);
+    m_watching.clear();
     lblStato->setText(QStringLiteral("The database is closed: open it again to go on with this report."));
     lblStato->show();
 }
@@ -335,15 +397,25 @@ void frmReportMapping::cmdEliminaRecord_Click()
         return;
     Report::Riga &row = m_rows[i];
     int removed = 0;
+    ChangeLog::Happened happened;
     try {
-        removed = Report::deleteRelation(vConnection, row);
+        removed = Report::deleteRelation(vConnection, row, &happened);
     } catch (const DbError &e) {
         mdlUtil::MostraErrore(e);
         return;
     }
+    using Kind = ChangeLog::Happened::Kind;
+    if (removed == 0 && happened.kind == Kind::Changed) {
+        dialogs().message(QStringLiteral("The relation with id = %1 %2 after the report was read: it was not "
+                                         "deleted. Reload the report (F5) to see it as it is now.")
+                              .arg(row.id, happened.text),
+                          {}, Dialogs::Icon::Warning);
+        return;
+    }
     if (removed == 0)
-        dialogs().message(QStringLiteral("The relation with id = %1 was no longer in the database.").arg(row.id), {},
-                          Dialogs::Icon::Information);
+        dialogs().message(QStringLiteral("The relation with id = %1 was no longer in the database.").arg(row.id)
+                              + (happened.known ? QStringLiteral(" It %1.").arg(happened.text) : QString()),
+                          {}, Dialogs::Icon::Information);
     FlexGrid &grid = *msfgReportMapping;
     grid.setTextMatrix(grid.row(), 1, Report::recordText(row));
     Label1->setText(QString::number(Report::liveCount(m_rows)));
@@ -369,6 +441,11 @@ void frmReportMapping::cmdModificaRecord_Click()
     const FlexGrid &grid = *msfgReportMapping;
     const int r = grid.row();
     frmRisultatoMapping *editor = frmRisultatoMapping::instance();
-    editor->showModalForEdit(id, grid.textMatrix(r, 2), grid.textMatrix(r, 3), grid.textMatrix(r, 4),
-                             grid.textMatrix(r, 6), grid.textMatrix(r, 5));
+    const std::optional<qint32> stored =
+        editor->showModalForEdit(id, grid.textMatrix(r, 2), grid.textMatrix(r, 3), grid.textMatrix(r, 4),
+                                 grid.textMatrix(r, 6), grid.textMatrix(r, 5), m_rows.at(i).property);
+    // The grid shows the row as read until a reload; what is kept of it
+    // follows this editor's own change, which is not another's.
+    if (stored && i < m_rows.size())
+        m_rows[i].property = *stored;
 }

@@ -15,8 +15,9 @@ class QPushButton;
 // the relations cannot be read; the grid is then left as it was.
 void CaricaReport(FlexGrid &grid);
 
-// The header of the report grid.
-QString reportFormatString();
+// The header of the report grid; with authors, two columns more: who
+// stored or last changed each relation, and when.
+QString reportFormatString(bool authors = false);
 
 // The report window: every mapping relation of the open database in one
 // grid, with delete, modify (in the mapping editor), add (a new mapping) and
@@ -35,8 +36,15 @@ public:
     FlexGrid *grid() const { return msfgReportMapping; }
     QSize sizeHint() const override;
 
-    // The window's status: that the database is closed ("" otherwise).
+    // The window's status: that the database is closed, or how many relations
+    // others changed since the list was read ("" otherwise).
     QString statusText() const;
+    // Shows or hides the columns of who changed each relation and when.
+    void setAuthorsShown(bool shown);
+    bool authorsShown() const;
+    // Counts the relations others changed since the list was read and says
+    // it (the server's notice calls it).
+    void othersChanged();
     // Follows Project > Close and Open: closed, the commands are off (Exit
     // report stays); opened again they come back, and on another database
     // the list is read anew.
@@ -66,6 +74,8 @@ private:
     int currentRelation(const QString &action);
     QWidget *outerWindow();
     void setCommandsEnabled(bool enabled);
+    // Listens for the changes other editors make to a server database.
+    void watchOthers();
 
     friend void CaricaReport(FlexGrid &grid);
 
@@ -74,6 +84,7 @@ private:
     QPushButton *cmdModificaRecord;
     QPushButton *cmdAggiorna;
     QPushButton *cmdChiudiFinestra;
+    QPushButton *cmdAutori;
     FlexGrid *msfgReportMapping;
     QLabel *Label2;
     QLabel *Label1;
@@ -82,5 +93,8 @@ private:
     QString m_loadedFrom; // the database the list was read from
     // The relations listed, as last read, with those deleted since flagged.
     QVector<Report::Riga> m_rows;
+    qint64 m_mark = 0;              // the change log's newest row when the list was read
+    QMetaObject::Connection m_watch; // the server's notices of others' changes
+    QString m_watching;             // the database they come from
     bool m_laying = false;
 };

@@ -171,10 +171,13 @@ void frmRisultatoMapping::showModeless()
     activateWindow();
 }
 
-void frmRisultatoMapping::showModalForEdit(qint32 id, const QString &eurovoc, const QString &relation,
-                                           const QString &target, const QString &notes, const QString &thesaurus)
+std::optional<qint32> frmRisultatoMapping::showModalForEdit(qint32 id, const QString &eurovoc, const QString &relation,
+                                           const QString &target, const QString &notes, const QString &thesaurus,
+                                           std::optional<qint32> seenProperty)
 {
     vEditRelationId = id;
+    m_seenProperty = seenProperty;
+    m_storedProperty.reset();
     txtEurovoc->setText(eurovoc);
     txtTarget->setText(target);
     cmbRelazione->setEditText(relation);
@@ -188,6 +191,7 @@ void frmRisultatoMapping::showModalForEdit(qint32 id, const QString &eurovoc, co
     if (isVisible())
         hide(); // shown modeless before: show again as a modal window
     exec();
+    return m_storedProperty;
 }
 
 void frmRisultatoMapping::cmbRelazione_Click()
@@ -206,8 +210,13 @@ void frmRisultatoMapping::cmdSalva_Click()
 {
     if (!cmdSalva->isEnabled())
         return; // Ctrl+S while no database is open
-    if (MappingEditor::Salva(boxes()))
-        clearAfterSave();
+    const bool editing = vEditRelationId > 0;
+    const MappingEditor::Boxes saved = boxes();
+    if (!MappingEditor::Salva(saved, editing ? m_seenProperty : std::nullopt))
+        return;
+    if (editing) // what the report's row now is, for a second change of it
+        m_storedProperty = m_seenProperty = MappingEditor::propertyFor(saved.relation);
+    clearAfterSave();
 }
 
 void frmRisultatoMapping::clearAfterSave()

@@ -36,9 +36,12 @@ public:
     // four boxes take the row's texts, the target box's heading names the
     // row's thesaurus, and the editor is shown modally; returns when it is
     // hidden or closed.  Only the relation can be changed then: the concept
-    // boxes and the notes are read-only.
-    void showModalForEdit(qint32 id, const QString &eurovoc, const QString &relation, const QString &target,
-                          const QString &notes, const QString &thesaurus = {});
+    // boxes and the notes are read-only.  seenProperty is the relation's kind
+    // as the row was read: Save changes the relation only while it still is.
+    // Gives the kind stored, nullopt when nothing was stored.
+    std::optional<qint32> showModalForEdit(qint32 id, const QString &eurovoc, const QString &relation, const QString &target,
+                          const QString &notes, const QString &thesaurus = {},
+                          std::optional<qint32> seenProperty = std::nullopt);
 
     // True when the boxes hold something that was neither saved nor as the
     // editor was filled (a pair in progress, notes, a changed relation).
@@ -70,6 +73,8 @@ private:
 
     MappingEditor::Boxes m_clean; // the boxes as last filled, saved or emptied
     QString m_pairFrom;           // the database the boxes' concepts come from ("" when empty)
+    std::optional<qint32> m_seenProperty; // the edited relation's kind as it was read
+    std::optional<qint32> m_storedProperty; // the kind an edit stored
 
     QLabel *Label1;
     QLineEdit *txtEurovoc;
