@@ -5,6 +5,8 @@
 // the standard by an independent validator; URIs RDF cannot carry reported;
 // files that cannot be written.
 #include "base/clock.h"
+#include "base/mdlUtil.h"
+#include "data/relationstore.h"
 #include "mapping_fixture.h"
 #include "tools/mappingformats.h"
 #include "tools/mappingimport.h"
@@ -14,6 +16,8 @@
 
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTimeZone>
+#include <QUrl>
 #include <QtTest>
 
 using namespace MappingFixture;
@@ -122,6 +126,7 @@ private slots:
     void urisRdfCannotCarryAreReportedNotMangled();
     void escapesAreUndoneExactly();
     void sssomPassesTheStandard();
+    void sssomNamesWhoStoredEachRelation();
     void sssomLicenseGivenOrRemembered();
     void sssomWriterRefusesWhatTheStandardDoesNot();
     void unwritableFileReported();
@@ -343,6 +348,53 @@ void TestMappingFormats::escapesAreUndoneExactly()
              (QStringList{QStringLiteral("Alice\\Bob"), QStringLiteral("Charlie\\"), QStringLiteral("David\\|Eve\\")}));
     const QStringList values = {QStringLiteral("a|b"), QStringLiteral("c\\"), QString(), QStringLiteral("\\|")};
     QCOMPARE(Sssom::splitValues(Sssom::joinValues(values)), values);
+}
+
+void TestMappingFormats::sssomNamesWhoStoredEachRelation()
+{
+    TestDb t;
+    const QString db = thesaurus(t);
+    // One relation another tool put there: the log knows nothing of it.
+    addRelations(db, {{2, 4, 101, 5001, 9, QVariant()}});
+    FakeClock clock(QDateTime(QDate(2026, 5, 2), QTime(10, 0, 0), Qt::UTC));
+    setProgramClock(&clock);
+    const QString path = t.path(QStringLiteral("m.sssom.tsv"));
+    {
+        cConnessione c;
+        openOrThrow(c, db);
+        RelationStore store(c);
+        QCOMPARE(store.add({4, 102, 5002, 9, QVariant()}), 3);
+        QCOMPARE(store.add({4, 103, 5003, 8, QVariant()}), 4);
+        // Changed later: the date of the change is the one written.
+        clock.set(QDateTime(QDate(2026, 6, 1), QTime(9, 0, 0), Qt::UTC));
+        c.EseguiIstruzione(QStringLiteral("update mappingrelations set property_ref = 10 where id = 4"));
+        const MappingFormats::Esito e = MappingFormats::scrivi(c, Formato::Sssom, 4, path);
+        QVERIFY2(e.scritto, qPrintable(e.errore));
+    }
+    setProgramClock(nullptr);
+    const QStringList lines = QString::fromUtf8(readFile(path)).split(QLatin1Char('\n'));
+    const QStringList header = lines.filter(QRegularExpression(QStringLiteral("^record_id\t"))).value(0).split(QLatin1Char('\t'));
+    const auto cell = [&](const QString &row, const char *column) {
+        return row.split(QLatin1Char('\t')).value(static_cast<int>(header.indexOf(QLatin1String(column))));
+    };
+    QVERIFY(header.contains(QStringLiteral("author_id")) && header.contains(QStringLiteral("mapping_date")));
+    const auto rowOf = [&](int id) { return lines.filter(QRegularExpression(QStringLiteral("^relation:%1\t").arg(id))).value(0); };
+    const QString me = mdlUtil::accountName();
+    QCOMPARE(cell(rowOf(3), "author_id"), QStringLiteral("editor:") + QString::fromLatin1(QUrl::toPercentEncoding(me)));
+    QCOMPARE(cell(rowOf(3), "author_label"), me);
+    QCOMPARE(cell(rowOf(3), "mapping_date"), QStringLiteral("2026-05-02"));
+    QCOMPARE(cell(rowOf(4), "mapping_date"), QStringLiteral("2026-06-01"));
+    QCOMPARE(cell(rowOf(4), "predicate_id"), QStringLiteral("skos:narrowMatch"));
+    QCOMPARE(cell(rowOf(2), "author_id"), QString());
+    QCOMPARE(cell(rowOf(2), "mapping_date"), QString());
+    // The editors' namespace is declared, within the database's own.
+    QVERIFY(lines.filter(QRegularExpression(QStringLiteral("^#  editor: urn:uuid:[0-9a-f-]+#editor/$"))).size() == 1);
+
+    if (sharedDataPath().isEmpty())
+        return;
+    QString problems;
+    const int status = validate(path, problems);
+    QVERIFY2(status == 0 || status == 77, qPrintable(problems));
 }
 
 void TestMappingFormats::sssomPassesTheStandard()

@@ -8,6 +8,7 @@
 #include "base/mdlUtil.h"
 #include "base/safesave.h"
 #include "data/cConnessione.h"
+#include "data/changelog.h"
 #include "data/ids.h"
 #include "data/mdlGlobale.h"
 #include "tools/mappingcsv.h"
@@ -18,6 +19,7 @@
 #include <QDir>
 #include <QSaveFile>
 #include <QSet>
+#include <QUrl>
 #include <QUuid>
 
 using namespace mdlGlobale;
@@ -172,6 +174,7 @@ void writeSssom(cConnessione &c, const QVector<Relazione> &rows, qint32 project,
         records = set.metadata.value(QStringLiteral("mapping_set_id")).first() + QLatin1Char('#');
 
     ConceptPrefixes prefixes;
+    bool editors = false;
     const QString eurovoc = Ids::modelName(Ids::EUROVOC);
     set.mappings.reserve(kept.size() + options.extraMappings.size());
     for (const Relazione *r : kept) {
@@ -191,6 +194,16 @@ void writeSssom(cConnessione &c, const QVector<Relazione> &rows, qint32 project,
         m.set(QStringLiteral("mapping_justification"), QStringLiteral("semapv:ManualMappingCuration"));
         if (!r->notes.isEmpty())
             m.set(QStringLiteral("comment"), r->notes);
+        // Who asserted it and when, as the change log tells: the editor is
+        // named within this database's namespace, the day in ISO form.
+        if (!r->changedBy.isEmpty()) {
+            m.set(QStringLiteral("author_id"),
+                  records + QStringLiteral("editor/") + QString::fromLatin1(QUrl::toPercentEncoding(r->changedBy)));
+            m.set(QStringLiteral("author_label"), r->changedBy);
+            editors = true;
+        }
+        if (r->changedAt.size() >= 10)
+            m.set(QStringLiteral("mapping_date"), r->changedAt.left(10));
         if (options.extraSlots)
             options.extraSlots(*r, m);
         set.mappings.append(std::move(m));
@@ -198,6 +211,8 @@ void writeSssom(cConnessione &c, const QVector<Relazione> &rows, qint32 project,
     set.mappings += options.extraMappings;
     set.prefixes = prefixes.list();
     set.prefixes.append({QStringLiteral("relation"), records});
+    if (editors)
+        set.prefixes.append({QStringLiteral("editor"), records + QStringLiteral("editor/")});
 
     const Sssom::Written w = Sssom::write(set);
     if (!w.ok) {
@@ -324,6 +339,14 @@ QVector<Relazione> MappingFormats::leggiRelazioni(cConnessione &connection, qint
         rows.append(std::move(r));
     }
     connection.ChiudiRS(rs);
+    const QHash<qint32, ChangeLog::Entry> changes = ChangeLog::latestOfAll(connection);
+    for (Relazione &r : rows) {
+        const auto it = changes.constFind(r.id);
+        if (it != changes.cend() && it->action != QLatin1String("delete")) {
+            r.changedBy = it->by;
+            r.changedAt = it->at;
+        }
+    }
     return rows;
 }
 

@@ -33,6 +33,8 @@ struct Relazione
     QString trgThesaurus; // models.dex of the target
     int trgModel = 0;
     QString notes; // Null notes read as empty text
+    QString changedBy; // who stored or last changed it, where the change log tells
+    QString changedAt; // when (UTC, "2026-12-09T22:38:15.123Z")
 };
 
 // Relations of a project (0 = all), ordered by target thesaurus, relation,
