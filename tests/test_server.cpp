@@ -52,7 +52,7 @@ struct ServerDb
 QStringList rowsOf(const QString &fileOrAddress)
 {
     cConnessione c;
-    if (!c.ApriConnessione(CopyDb::connectionStringOf(fileOrAddress, true)))
+    if (!c.ApriConnessione(cConnessione::connectionStringOf(fileOrAddress, true)))
         return {QStringLiteral("cannot open: ") + c.lastOpenError()};
     return dumpProgramTables(c);
 }

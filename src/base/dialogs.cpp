@@ -114,6 +114,14 @@ std::unique_ptr<Dialogs::Progress> ScriptedDialogs::progress(const QString &titl
     return std::make_unique<ScriptedProgress>(progresses, progresses.size() - 1, cancelAt);
 }
 
+std::optional<Dialogs::ServerForm> ScriptedDialogs::serverForm(const QString &title, const ServerForm &initial)
+{
+    shown.append({QStringLiteral("server"), title, title, Icon::None,
+                  QStringList{initial.host, QString::number(initial.port), initial.database, initial.user}.join(
+                      QLatin1Char('|'))});
+    return m_servers.isEmpty() ? std::nullopt : m_servers.takeFirst();
+}
+
 QString ScriptedDialogs::openFile(const QString &title, const QString &folder, const QString &filter)
 {
     shown.append({QStringLiteral("open"), title, title, Icon::None, folder + QLatin1Char('|') + filter});
@@ -158,6 +166,7 @@ void ScriptedDialogs::clear()
     m_items.clear();
     m_cancelAt.clear();
     m_files.clear();
+    m_servers.clear();
     ended = false;
     exitCode = 0;
 }

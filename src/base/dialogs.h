@@ -32,6 +32,16 @@ public:
         virtual bool cancelled() = 0;
     };
 
+    // Where a database on a server is: what the form of Project > Open
+    // server database asks (never a password).
+    struct ServerForm
+    {
+        QString host;
+        int port = 5432;
+        QString database;
+        QString user;
+    };
+
     virtual ~Dialogs() = default;
 
     // A message with an OK button.  An empty title shows the program's name.
@@ -49,6 +59,9 @@ public:
                                               int current = 0) = 0;
     // A progress display, shown until the returned object is destroyed.
     virtual std::unique_ptr<Progress> progress(const QString &title, const QString &text, int maximum = 100) = 0;
+    // A form asking for a server database: host, port, database and user,
+    // filled with initial; nullopt when cancelled.
+    virtual std::optional<ServerForm> serverForm(const QString &title, const ServerForm &initial) = 0;
     // File dialogs; an empty string when cancelled.  filter uses Qt's
     // "Name (*.ext);;Other (*.x)" form.
     virtual QString openFile(const QString &title, const QString &folder, const QString &filter) = 0;
@@ -70,11 +83,12 @@ class ScriptedDialogs : public Dialogs
 public:
     struct Shown
     {
-        QString kind; // "message", "question", "input", "item", "progress", "open", "save"
+        QString kind; // "message", "question", "input", "item", "progress", "server", "open", "save"
         QString text;
         QString title;
         Icon icon = Icon::None;
-        QString extra; // default text, folder or filter; the items joined by "|"
+        QString extra; // default text, folder or filter; the items joined by "|"; a server form's
+                       // initial "host|port|database|user"
         Answer defaultAnswer = Answer::Yes; // of a question
     };
 
@@ -98,6 +112,7 @@ public:
     void answerInput(std::optional<QString> text) { m_inputs.append(text); }
     void answerItem(std::optional<QString> item) { m_items.append(item); }
     void answerFile(const QString &path) { m_files.append(path); }
+    void answerServer(std::optional<ServerForm> form) { m_servers.append(form); }
     // The next progress display reports a cancel once its value reaches value
     // (one entry per display, in order; displays without one never cancel).
     void cancelProgressAt(int value) { m_cancelAt.append(value); }
@@ -108,6 +123,7 @@ public:
     std::optional<QString> chooseItem(const QString &prompt, const QString &title, const QStringList &items,
                                       int current) override;
     std::unique_ptr<Progress> progress(const QString &title, const QString &text, int maximum) override;
+    std::optional<ServerForm> serverForm(const QString &title, const ServerForm &initial) override;
     QString openFile(const QString &title, const QString &folder, const QString &filter) override;
     QString saveFile(const QString &title, const QString &proposedPath, const QString &filter) override;
     void endProgram(int exitCode) override;
@@ -127,6 +143,7 @@ private:
     QList<std::optional<QString>> m_inputs;
     QList<std::optional<QString>> m_items;
     QStringList m_files;
+    QList<std::optional<ServerForm>> m_servers;
     QList<int> m_cancelAt;
 };
 

@@ -187,6 +187,9 @@ public:
     static QString dataSourcePath(const QString &connectionString);
     // The connection string for a database file.
     static QString connectionStringFor(const QString &path);
+    // The connection string that opens a file's path or a server address,
+    // for reading only when asked.
+    static QString connectionStringOf(const QString &fileOrAddress, bool readOnly = false);
 
     enum class FileKind { Missing, NotAFile, Empty, SQLite, Jet, Unknown };
     // What a file is, judged by its first bytes, not by its name.

@@ -153,13 +153,15 @@ void copyInto(cConnessione &from, cConnessione &to, const QStringList &tables, O
     for (const QString &sql : Schema::viewStatements())
         to.EseguiIstruzione(sql);
     if (to.isServer()) {
-        if (tables.contains(QLatin1String(ChangeLog::Table)))
-            // The log's own numbering goes on after the rows copied.
-            to.scalar(QStringLiteral("select setval(pg_get_serial_sequence('vospan_relationlog', 'id'), "
-                                     "coalesce(max(id), 0) + 1, false) from vospan_relationlog"));
-        else
+        if (!tables.contains(QLatin1String(ChangeLog::Table)))
             for (const QString &sql : ChangeLog::tableStatements(cConnessione::Engine::PostgreSQL))
                 to.EseguiIstruzione(sql);
+        // The tables' own numbering of new rows goes on after the rows copied.
+        for (const QString &t : tables)
+            if (columnsOf(to, t).contains(QLatin1String("id"))
+                && !to.scalar(QStringLiteral("select pg_get_serial_sequence(?, 'id')"), {t}).isNull())
+                to.scalar(QStringLiteral("select setval(pg_get_serial_sequence(?, 'id'), coalesce(max(id), 0) + 1, "
+                                         "false) from ") + t, {t});
         for (const QString &sql : ChangeLog::serverTriggerStatements(
                  to.scalar(QStringLiteral("select quote_ident(current_schema())")).toString()))
             to.EseguiIstruzione(sql);
@@ -183,7 +185,7 @@ bool sameDatabase(const QString &a, const QString &b)
 
 void open(cConnessione &c, const QString &fileOrAddress, bool readOnly)
 {
-    if (!c.ApriConnessione(connectionStringOf(fileOrAddress, readOnly)))
+    if (!c.ApriConnessione(cConnessione::connectionStringOf(fileOrAddress, readOnly)))
         throw DbError(3024, QStringLiteral("Cannot open %1: %2").arg(shown(fileOrAddress), c.lastOpenError()));
 }
 
@@ -195,16 +197,6 @@ QString shown(const QString &fileOrAddress)
         return fileOrAddress;
     const auto a = ServerAddress::parse(fileOrAddress);
     return a ? a->uri() : QStringLiteral("(an address that cannot be read)");
-}
-
-QString connectionStringOf(const QString &fileOrAddress, bool readOnly)
-{
-    if (ServerAddress::isAddress(fileOrAddress))
-        return (readOnly ? QStringLiteral("Mode=Read;") : QString()) + fileOrAddress.trimmed();
-    QString cs = cConnessione::connectionStringFor(QFileInfo(fileOrAddress).absoluteFilePath());
-    if (readOnly)
-        cs.replace(QStringLiteral(";Data Source="), QStringLiteral(";Mode=Read;Data Source="));
-    return cs;
 }
 
 Outcome copy(const QString &source, const QString &target, const Options &o)

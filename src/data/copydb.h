@@ -40,7 +40,4 @@ Outcome copy(const QString &source, const QString &target, const Options &option
 // without the password that may have been typed into it).
 QString shown(const QString &fileOrAddress);
 
-// The connection string that opens a file path or a server address.
-QString connectionStringOf(const QString &fileOrAddress, bool readOnly);
-
 } // namespace CopyDb

@@ -14,8 +14,18 @@ bool mdlUtil::ApriDatabase(cConnessione &connection, const QString &connectionSt
 {
     if (connection.ApriConnessione(connectionString))
         return true;
-    qCInfo(lcDb).noquote() << "cannot open" << connectionString << ":" << connection.lastOpenError();
-    dialogs().message(QStringLiteral("Connessione non riuscita a: ") + connectionString);
+    if (!ServerAddress::isAddress(connectionString)) {
+        qCInfo(lcDb).noquote() << "cannot open" << connectionString << ":" << connection.lastOpenError();
+        dialogs().message(QStringLiteral("Connessione non riuscita a: ") + connectionString);
+        return false;
+    }
+    // A server's address is shown without a password typed into it, and
+    // with the server's reason (no such database, a password refused...).
+    const std::optional<ServerAddress> a = ServerAddress::parse(connectionString);
+    const QString shown = a ? a->uri() : QStringLiteral("(an address that cannot be read)");
+    qCInfo(lcDb).noquote() << "cannot open" << shown << ":" << connection.lastOpenError();
+    dialogs().message(QStringLiteral("Connessione non riuscita a: ") + shown + QStringLiteral("\n\n")
+                      + connection.lastOpenError());
     return false;
 }
 
@@ -38,12 +48,12 @@ QString Progetto::fileDaAprire(const QString &chosen)
 
 bool openDatabaseForCommand(cConnessione &c, const QString &path, bool readOnly, QTextStream &err)
 {
-    QString cs = cConnessione::connectionStringFor(QFileInfo(path).absoluteFilePath());
-    if (readOnly)
-        cs.replace(QStringLiteral(";Data Source="), QStringLiteral(";Mode=Read;Data Source="));
+    const QString cs = cConnessione::connectionStringOf(path, readOnly);
     if (c.ApriConnessione(cs))
         return true;
-    qCInfo(lcDb).noquote() << "cannot open" << cs << ":" << c.lastOpenError();
-    err << "Cannot open " << path << ": " << c.lastOpenError() << "\n";
+    const QString shown = ServerAddress::isAddress(path) ? c.databasePath() : path;
+    qCInfo(lcDb).noquote() << "cannot open" << shown << ":" << c.lastOpenError();
+    err << "Cannot open " << (shown.isEmpty() ? QStringLiteral("the server database") : shown) << ": "
+        << c.lastOpenError() << "\n";
     return false;
 }

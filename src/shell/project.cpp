@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 using namespace mdlGlobale;
 
@@ -23,14 +24,52 @@ Progetto::Esito Progetto::Apri(const QString &path)
     return ApriFile(file);
 }
 
+QString Progetto::cartellaServer()
+{
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QDir::homePath();
+    return folder + QLatin1Char('/');
+}
+
+Progetto::Esito Progetto::ApriServer()
+{
+    // What the client library would take by itself, then what was typed last.
+    static Dialogs::ServerForm last = [] {
+        Dialogs::ServerForm f;
+        f.host = qEnvironmentVariable("PGHOST", QStringLiteral("localhost"));
+        f.port = qEnvironmentVariableIntValue("PGPORT") > 0 ? qEnvironmentVariableIntValue("PGPORT") : 5432;
+        f.database = qEnvironmentVariable("PGDATABASE");
+        f.user = qEnvironmentVariable("PGUSER");
+        return f;
+    }();
+    const std::optional<Dialogs::ServerForm> form = dialogs().serverForm(QStringLiteral("Open server database"), last);
+    if (!form) {
+        dialogs().message(QStringLiteral("User cancel"));
+        return Esito::Annullato;
+    }
+    last = *form;
+    if (form->database.isEmpty()) {
+        dialogs().message(QStringLiteral("Name the database to open on the server."), {}, Dialogs::Icon::Warning);
+        return Esito::Interrotto;
+    }
+    ServerAddress a;
+    a.host = form->host;
+    a.port = form->port;
+    a.database = form->database;
+    a.user = form->user;
+    return ApriFile(a.uri());
+}
+
 Progetto::Esito Progetto::ApriFile(const QString &chosen)
 {
-    const QString file = fileDaAprire(chosen);
+    const bool server = ServerAddress::isAddress(chosen);
+    const QString file = server ? chosen.trimmed() : fileDaAprire(chosen);
     if (file.isEmpty())
         return Esito::Interrotto; // an Access file the user chose not to, or could not, convert
-    vDatabaseFolder = QFileInfo(file).absolutePath() + QLatin1Char('/');
+    vDatabaseFolder = server ? cartellaServer() : QFileInfo(file).absolutePath() + QLatin1Char('/');
 
-    const QString connectionString = cConnessione::connectionStringFor(file);
+    const QString connectionString = server ? file : cConnessione::connectionStringFor(file);
     if (!mdlUtil::ApriDatabase(vConnection, connectionString)) {
         // Both messages as always, but the program stays, with nothing open:
         // what the user typed in the editor is not lost to a wrong file.
@@ -43,8 +82,10 @@ Progetto::Esito Progetto::ApriFile(const QString &chosen)
     } catch (const DbError &e) {
         // Not a thesaurus database after all: say why and let go of the file,
         // so that Open can be used again.
-        dialogs().message(QStringLiteral("The file is not a thesaurus database: ") + mdlUtil::testoErrore(e), {},
-                          Dialogs::Icon::Critical);
+        dialogs().message((server ? QStringLiteral("The server database is not a thesaurus database: ")
+                                  : QStringLiteral("The file is not a thesaurus database: "))
+                              + mdlUtil::testoErrore(e),
+                          {}, Dialogs::Icon::Critical);
         vConnection.ChiudiConnessione();
         return Esito::Interrotto;
     }

@@ -19,8 +19,18 @@ enum class Esito {
 // shared connection and sets the program-wide state.
 Esito Apri(const QString &path = {});
 
-// Opens a database without asking for it (start-up argument).
+// Opens a database without asking for it (start-up argument): a file's path
+// or a server address (postgresql://user@host:port/database).
 Esito ApriFile(const QString &path);
+
+// Project > Open server database: asks where the database is (host, port,
+// database, user; the password comes from the password file or the
+// environment) and opens it as Open opens a file.
+Esito ApriServer();
+
+// The folder the exports of a server database are written to: the user's
+// documents folder (a server database has no folder of its own).
+QString cartellaServer();
 
 // Project > Close.  True when a database was open and is now closed.
 bool Chiudi();

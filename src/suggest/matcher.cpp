@@ -1156,7 +1156,10 @@ struct Row
 
 QVector<Row> readConcepts(cConnessione &c, int model)
 {
-    QSqlQuery q = c.prepare(QStringLiteral("select id, parent_ref, dex, is_leaf, uri from concepts where model_ref = ?"));
+    // In the order of their ids, here and below: ties between equal scores
+    // are then broken alike whatever engine holds the database.
+    QSqlQuery q = c.prepare(QStringLiteral("select id, parent_ref, dex, is_leaf, uri from concepts where model_ref = ? "
+                                           "order by id"));
     c.exec(q, {model});
     QVector<Row> rows;
     while (q.next())
@@ -1216,7 +1219,8 @@ void readBroader(cConnessione &c, int model, Side &side)
         "select conceptproperties.concept_ref, objectpropertyvalues.concept_ref "
         "from (concepts inner join conceptproperties on conceptproperties.concept_ref = concepts.id) "
         "inner join objectpropertyvalues on objectpropertyvalues.concept_property_ref = conceptproperties.id "
-        "where concepts.model_ref = ? and conceptproperties.property_ref = ?"));
+        "where concepts.model_ref = ? and conceptproperties.property_ref = ? "
+        "order by conceptproperties.id, objectpropertyvalues.id"));
     c.exec(q, {model, static_cast<int>(Ids::Broader)});
     QVector<QVector<int>> broader(side.count());
     while (q.next()) {
@@ -1291,7 +1295,8 @@ std::unique_ptr<Matcher> Matcher::build(cConnessione &c, const Scope &scope, QSt
         "from ((concepts inner join conceptproperties on conceptproperties.concept_ref = concepts.id) "
         "inner join datatypepropertyvalues on datatypepropertyvalues.concept_property_ref = conceptproperties.id) "
         "inner join lang on lang.id = datatypepropertyvalues.lang_ref "
-        "where concepts.model_ref = ? and conceptproperties.property_ref in (?, ?, ?)"));
+        "where concepts.model_ref = ? and conceptproperties.property_ref in (?, ?, ?) "
+        "order by conceptproperties.id, datatypepropertyvalues.id"));
     QHash<QString, int> langOf;
     for (auto [model, side] : {std::pair<int, Side *>{Ids::EUROVOC, &d.src}, {scope.targetModel, &d.trg}}) {
         c.exec(q, {model, static_cast<int>(Ids::PrefLabel), static_cast<int>(Ids::AltLabel), hiddenId});
@@ -1325,7 +1330,8 @@ std::unique_ptr<Matcher> Matcher::build(cConnessione &c, const Scope &scope, QSt
 
     // What the project holds already, and what was rejected.
     QSqlQuery rel = c.prepare(QStringLiteral(
-        "select left_concept_ref, right_concept_ref, property_ref from mappingrelations where project_ref = ?"));
+        "select left_concept_ref, right_concept_ref, property_ref from mappingrelations where project_ref = ? "
+        "order by id"));
     c.exec(rel, {d.project});
     while (rel.next())
         m->addRelation(rel.value(0).toInt(), rel.value(1).toInt(), rel.value(2).toInt());

@@ -41,7 +41,10 @@ int exportCommand(Esportazione::Formato formato, const QStringList &args, QTextS
     cConnessione c;
     if (!openDatabaseForCommand(c, args.first(), true, err))
         return 1;
-    const QString path = QFileInfo(args.first()).absolutePath() + QLatin1Char('/') + Esportazione::nomeFile(formato);
+    // Beside a database file; from a server's, in the current folder.
+    const QString folder = ServerAddress::isAddress(args.first()) ? QDir::currentPath()
+                                                                  : QFileInfo(args.first()).absolutePath();
+    const QString path = folder + QLatin1Char('/') + Esportazione::nomeFile(formato);
     return CommandLine::reportFailures(err, [&] {
         const Esportazione::Esito e = Esportazione::scrivi(c, formato, project, path);
         if (!e.scritto) {

@@ -7,7 +7,10 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 
-ImportTarget::ImportTarget(const QString &path) : m_path(path), m_new(!QFileInfo::exists(path)) {}
+ImportTarget::ImportTarget(const QString &path)
+    : m_path(path), m_new(!ServerAddress::isAddress(path) && !QFileInfo::exists(path))
+{
+}
 
 ImportTarget::~ImportTarget()
 {
@@ -34,7 +37,7 @@ bool ImportTarget::open(QString *error)
             cConnessione::createDatabaseFile(m_temporary);
             file = m_temporary;
         }
-        if (!m_db->ApriConnessione(cConnessione::connectionStringFor(file)))
+        if (!m_db->ApriConnessione(cConnessione::connectionStringOf(file)))
             throw DbError(3024, m_db->lastOpenError());
         if (m_new)
             Schema::create(*m_db);

@@ -5,8 +5,8 @@
 #include <QString>
 #include <memory>
 
-// The database file an import writes into.  An existing file is opened as it
-// is.  A new file is made under a temporary name in the same folder, with
+// The database an import writes into.  An existing file, or a database on a
+// server, is opened as it is.  A new file is made under a temporary name in the same folder, with
 // the whole schema, and takes its final name only once the import has
 // completed: an import that fails (a full disk, a cancel, a bad file) leaves
 // neither the file nor its journal behind, and never a half-made database

@@ -115,7 +115,8 @@ int exportCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     const bool sssomExport = kind == static_cast<int>(MappingFormats::Formato::Sssom);
     QString quiet;
     QTextStream ignored(&quiet);
-    if (!(sssomExport && QFileInfo(db).isWritable() && openDatabaseForCommand(c, db, false, ignored))
+    const bool writable = ServerAddress::isAddress(db) || QFileInfo(db).isWritable();
+    if (!(sssomExport && writable && openDatabaseForCommand(c, db, false, ignored))
         && !openDatabaseForCommand(c, db, true, err))
         return 1;
     const QString path = QDir::cleanPath(QFileInfo(request.file).absoluteFilePath());

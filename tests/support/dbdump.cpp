@@ -25,7 +25,7 @@ QString text(const QVariant &v)
 
 } // namespace
 
-QStringList dumpTable(cConnessione &c, const QString &table)
+QStringList dumpTable(cConnessione &c, const QString &table, const QStringList &leaving)
 {
     QSqlQuery q = c.prepare(QStringLiteral("select * from ") + table);
     c.exec(q);
@@ -35,7 +35,8 @@ QStringList dumpTable(cConnessione &c, const QString &table)
         names << q.record().fieldName(i).toLower();
     QList<int> order;
     for (int i = 0; i < names.size(); ++i)
-        order << i;
+        if (!leaving.contains(names.at(i)))
+            order << i;
     std::sort(order.begin(), order.end(), [&names](int a, int b) { return names.at(a) < names.at(b); });
     QStringList rows;
     while (q.next()) {

@@ -1,7 +1,13 @@
 #include "shell/ui/RealDialogs.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSpinBox>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QProgressDialog>
@@ -116,6 +122,45 @@ private:
 std::unique_ptr<Dialogs::Progress> RealDialogs::progress(const QString &title, const QString &text, int maximum)
 {
     return std::make_unique<RealProgress>(parent(), title, text, maximum);
+}
+
+std::optional<Dialogs::ServerForm> RealDialogs::serverForm(const QString &title, const ServerForm &initial)
+{
+    QDialog form(parent());
+    form.setObjectName(QStringLiteral("frmServer"));
+    form.setWindowTitle(titleOr(title));
+    auto *layout = new QFormLayout(&form);
+    const auto line = [&form](const char *name, const QString &text) {
+        auto *edit = new QLineEdit(text, &form);
+        edit->setObjectName(QString::fromLatin1(name));
+        edit->setMinimumWidth(260);
+        return edit;
+    };
+    QLineEdit *host = line("txtHost", initial.host);
+    host->setPlaceholderText(QStringLiteral("the local server"));
+    auto *port = new QSpinBox(&form);
+    port->setObjectName(QStringLiteral("spnPort"));
+    port->setRange(1, 65535);
+    port->setValue(initial.port > 0 ? initial.port : 5432);
+    QLineEdit *database = line("txtDatabase", initial.database);
+    QLineEdit *user = line("txtUser", initial.user);
+    layout->addRow(QStringLiteral("&Host:"), host);
+    layout->addRow(QStringLiteral("&Port:"), port);
+    layout->addRow(QStringLiteral("&Database:"), database);
+    layout->addRow(QStringLiteral("&User:"), user);
+    auto *note = new QLabel(QStringLiteral("The password comes from your PostgreSQL password file (~/.pgpass) or "
+                                           "PGPASSWORD; this program never stores it."),
+                            &form);
+    note->setWordWrap(true);
+    layout->addRow(note);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &form);
+    layout->addRow(buttons);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &form, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &form, &QDialog::reject);
+    (database->text().isEmpty() ? database : host)->setFocus();
+    if (form.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return ServerForm{host->text().trimmed(), port->value(), database->text().trimmed(), user->text().trimmed()};
 }
 
 QString RealDialogs::openFile(const QString &title, const QString &folder, const QString &filter)

@@ -14,6 +14,7 @@ public:
     std::optional<QString> chooseItem(const QString &prompt, const QString &title, const QStringList &items,
                                       int current) override;
     std::unique_ptr<Progress> progress(const QString &title, const QString &text, int maximum) override;
+    std::optional<ServerForm> serverForm(const QString &title, const ServerForm &initial) override;
     QString openFile(const QString &title, const QString &folder, const QString &filter) override;
     QString saveFile(const QString &title, const QString &proposedPath, const QString &filter) override;
     void endProgram(int exitCode) override;

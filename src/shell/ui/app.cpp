@@ -4,6 +4,7 @@
 #include "base/commandline.h"
 #include "base/mdlUtil.h"
 #include "data/mdlGlobale.h"
+#include "data/serveraddress.h"
 #include "report/ui/install.h"
 #include "shell/commands.h"
 #include "shell/startup.h"
@@ -78,9 +79,11 @@ int runProgram(int argc, char **argv)
 
     frmMain *main = mdlGlobale::Main();
 
-    // One optional argument: a database to open as Project > Open would.
+    // One optional argument: a database to open as Project > Open would, a
+    // file or a server's (postgresql://user@host:port/database).
     if (!args.isEmpty()) {
-        const QString path = QFileInfo(args.first()).absoluteFilePath();
+        const QString path = ServerAddress::isAddress(args.first()) ? args.first().trimmed()
+                                                                    : QFileInfo(args.first()).absoluteFilePath();
         QTimer::singleShot(0, main, [main, path] { main->apriDatabase(path); });
     }
     const int code = app.exec();

@@ -47,6 +47,10 @@ frmMain::frmMain(QWidget *parent)
     progetto->setObjectName(QStringLiteral("mnuProgetto"));
     connect(addItem(progetto, "mnuProgettoApri", QStringLiteral("&Open"), QKeySequence(Qt::CTRL | Qt::Key_O)),
             &QAction::triggered, this, &frmMain::mnuProgettoApri_Click);
+    // A thesaurus database on a PostgreSQL server, for a team of editors.
+    connect(addItem(progetto, "mnuProgettoApriServer", QStringLiteral("Open &server database..."),
+                    QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O)),
+            &QAction::triggered, this, &frmMain::mnuProgettoApriServer_Click);
     connect(addItem(progetto, "mnuProgettoChiudi", QStringLiteral("&Close"), QKeySequence(Qt::CTRL | Qt::Key_C)),
             &QAction::triggered, this, &frmMain::mnuProgettoChiudi_Click);
     progetto->addSeparator()->setObjectName(QStringLiteral("mnuProgettoSep0"));
@@ -167,6 +171,7 @@ void frmMain::setStartupMenus()
 void frmMain::setDatabaseMenus(bool open)
 {
     action(QStringLiteral("mnuProgettoApri"))->setEnabled(!open);
+    action(QStringLiteral("mnuProgettoApriServer"))->setEnabled(!open);
     action(QStringLiteral("mnuProgettoChiudi"))->setEnabled(open);
     for (const char *name : {"mnuTools", "mnuExport", "mnuUtility"}) {
         QMenu *m = menu(QString::fromLatin1(name));
@@ -195,7 +200,8 @@ void frmMain::applyOpenResult(Progetto::Esito esito)
     case Progetto::Esito::Aperto: {
         setDatabaseMenus(true);
         const QString path = vConnection.databasePath();
-        setDatabaseName(QFileInfo(path).fileName(), QDir::toNativeSeparators(path));
+        // A file by its name, a server database by its name and server.
+        setDatabaseName(vConnection.describe(), vConnection.isServer() ? path : QDir::toNativeSeparators(path));
         emit databaseOpened(path);
         break;
     }
@@ -221,6 +227,11 @@ bool frmMain::editorMayBeLeft(const QString &question)
 void frmMain::mnuProgettoApri_Click()
 {
     applyOpenResult(Progetto::Apri());
+}
+
+void frmMain::mnuProgettoApriServer_Click()
+{
+    applyOpenResult(Progetto::ApriServer());
 }
 
 void frmMain::apriDatabase(const QString &path)

@@ -47,6 +47,7 @@ public:
 
 public slots:
     void mnuProgettoApri_Click();
+    void mnuProgettoApriServer_Click();
     void mnuProgettoChiudi_Click();
     void mnuProgettoExit_Click();
     void mnuHelpHelp_Click();
