@@ -9,6 +9,8 @@
 // and prints their ids.
 #include "data/cConnessione.h"
 #include "data/relationstore.h"
+#include "data/schema.h"
+#include "support/pgserver.h"
 #include "support/testdb.h"
 
 #include <QCoreApplication>
@@ -57,29 +59,68 @@ int writerMain(int argc, char **argv)
     return 0;
 }
 
-// A new thesaurus database holding the given rows, and a connection to it.
+// A new thesaurus database, a file or one on the tests' server, holding the
+// given rows, and a connection to it.
 struct Opened
 {
     TestDb t;
-    QString db;
+    QString db; // a file's path or a server address
     cConnessione c;
-    bool open(const QStringList &rows = {})
+    bool open(const QStringList &rows = {}, bool server = false)
     {
-        db = t.createThesaurus();
-        if (!rows.isEmpty())
-            TestDb::run(db, rows);
-        return c.ApriConnessione(cConnessione::connectionStringFor(db));
+        if (server) {
+            db = PgServer::instance().createDatabase();
+            cConnessione maker;
+            maker.setRecordChanges(false);
+            if (!maker.ApriConnessione(db))
+                return false;
+            Schema::create(maker);
+            for (const QString &sql : rows)
+                maker.EseguiIstruzione(sql);
+        } else {
+            db = t.createThesaurus();
+            if (!rows.isEmpty())
+                TestDb::run(db, rows);
+        }
+        return c.ApriConnessione(cConnessione::connectionStringOf(db));
     }
 };
 
 const QString kTheirs = QStringLiteral("insert into mappingrelations values (5, 1, 101, 1001, 9, 'theirs')");
 
+// One column of every relation, in id order, joined by commas.
+QString column(const QString &db, const char *name = "id")
+{
+    cConnessione c;
+    if (!c.ApriConnessione(cConnessione::connectionStringOf(db, true)))
+        return QStringLiteral("cannot open ") + db;
+    QStringList values;
+    RecordSet rs;
+    c.ApriRS(QStringLiteral("select %1 from mappingrelations order by id").arg(QLatin1String(name)), rs);
+    for (; !rs.isEOF(); rs.MoveNext())
+        values << rs.value(0).toString();
+    c.ChiudiRS(rs);
+    return values.join(QLatin1Char(','));
+}
+
 QString ids(const QString &db)
 {
-    return TestDb::value(db, QStringLiteral("select group_concat(id, ',') from (select id from mappingrelations "
-                                            "order by id)"))
-        .toString();
+    return column(db);
 }
+
+// The tests that run on a file and on a server database alike.
+void onBothEngines()
+{
+    QTest::addColumn<bool>("server");
+    QTest::newRow("file") << false;
+    QTest::newRow("server") << true;
+}
+
+#define OPEN_ON_ENGINE(o, rows)                                                                                        \
+    QFETCH(bool, server);                                                                                              \
+    if (server)                                                                                                        \
+        SKIP_WITHOUT_SERVER();                                                                                         \
+    QVERIFY((o).open(rows, server))
 
 } // namespace
 
@@ -91,11 +132,16 @@ private slots:
     void nextIdIsAboveLargestAndAboveTheRun();
     void emptyTableStartsAtOne();
     void noIdLeftStoresNothing();
+    void clashWithAnotherWritersIdIsDoneAgain_data() { onBothEngines(); }
     void clashWithAnotherWritersIdIsDoneAgain();
+    void clashCaughtByTheWorkIsDoneAgainToo_data() { onBothEngines(); }
     void clashCaughtByTheWorkIsDoneAgainToo();
+    void clashThatNeverEndsIsReported_data() { onBothEngines(); }
     void clashThatNeverEndsIsReported();
     void otherFailuresAreNotRetried();
+    void workThatGivesUpLeavesNothing_data() { onBothEngines(); }
     void workThatGivesUpLeavesNothing();
+    void fourWritersAtOnceInFourProcesses_data() { onBothEngines(); }
     void fourWritersAtOnceInFourProcesses();
 };
 
@@ -159,7 +205,7 @@ void TestRelationStore::noIdLeftStoresNothing()
 void TestRelationStore::clashWithAnotherWritersIdIsDoneAgain()
 {
     Opened o;
-    QVERIFY(o.open({kTheirs}));
+    OPEN_ON_ENGINE(o, {kTheirs});
     const QString &db = o.db;
     cConnessione &c = o.c;
     // The first attempt plays a writer that read the largest id before
@@ -179,14 +225,13 @@ void TestRelationStore::clashWithAnotherWritersIdIsDoneAgain()
     QVERIFY(kept);
     QCOMPARE(attempts, 2);
     QCOMPARE(ids(db), QStringLiteral("5,6"));
-    QCOMPARE(TestDb::value(db, QStringLiteral("select group_concat(notes, ',') from mappingrelations")).toString(),
-             QStringLiteral("theirs,mine"));
+    QCOMPARE(column(db, "notes"), QStringLiteral("theirs,mine"));
 }
 
 void TestRelationStore::clashCaughtByTheWorkIsDoneAgainToo()
 {
     Opened o;
-    QVERIFY(o.open({kTheirs}));
+    OPEN_ON_ENGINE(o, {kTheirs});
     const QString &db = o.db;
     cConnessione &c = o.c;
     // A work that reports failing rows itself (the merge, the import) may
@@ -205,14 +250,14 @@ void TestRelationStore::clashCaughtByTheWorkIsDoneAgainToo()
     });
     QVERIFY(kept);
     QCOMPARE(attempts, 2);
-    QVERIFY2(seen.contains(QLatin1String("UNIQUE")), qPrintable(seen));
+    QVERIFY2(seen.contains(QLatin1String("unique"), Qt::CaseInsensitive), qPrintable(seen));
     QCOMPARE(ids(db), QStringLiteral("5,6"));
 }
 
 void TestRelationStore::clashThatNeverEndsIsReported()
 {
     Opened o;
-    QVERIFY(o.open({kTheirs}));
+    OPEN_ON_ENGINE(o, {kTheirs});
     const QString &db = o.db;
     cConnessione &c = o.c;
     int attempts = 0;
@@ -280,7 +325,7 @@ void TestRelationStore::otherFailuresAreNotRetried()
 void TestRelationStore::workThatGivesUpLeavesNothing()
 {
     Opened o;
-    QVERIFY(o.open());
+    OPEN_ON_ENGINE(o, {});
     const QString &db = o.db;
     cConnessione &c = o.c;
     const bool kept = RelationStore(c).write([](RelationStore::Batch &batch) {
@@ -294,14 +339,16 @@ void TestRelationStore::workThatGivesUpLeavesNothing()
 
 void TestRelationStore::fourWritersAtOnceInFourProcesses()
 {
-    TestDb t;
-    const QString db = t.createThesaurus();
+    Opened o;
+    OPEN_ON_ENGINE(o, {});
+    const QString db = o.db;
+    o.c.ChiudiConnessione();
     constexpr int writers = 4;
     constexpr int each = 500;
     QProcess processes[writers];
     for (int k = 0; k < writers; ++k) {
         processes[k].start(QCoreApplication::applicationFilePath(),
-                           {QStringLiteral("--writer"), cConnessione::connectionStringFor(db), QString::number(each),
+                           {QStringLiteral("--writer"), cConnessione::connectionStringOf(db), QString::number(each),
                             QStringLiteral("w%1").arg(k)});
         QVERIFY(processes[k].waitForStarted());
     }
@@ -327,24 +374,32 @@ void TestRelationStore::fourWritersAtOnceInFourProcesses()
         }
     }
     QCOMPARE(handedOut.size(), writers * each);
-    QCOMPARE(TestDb::value(db, QStringLiteral("select count(*) || ' ' || count(distinct id) || ' ' || min(id) || ' ' "
-                                              "|| max(id) from mappingrelations"))
-                 .toString(),
-             QStringLiteral("2000 2000 1 2000"));
-    // Each writer's rows are there under the ids it was told, none under
-    // another writer's.
     cConnessione c;
-    QVERIFY(c.ApriConnessione(cConnessione::connectionStringFor(db)));
+    QVERIFY(c.ApriConnessione(cConnessione::connectionStringOf(db, true)));
+    QCOMPARE(c.scalar(QStringLiteral("select count(*) from mappingrelations")).toInt(), writers * each);
+    QCOMPARE(c.scalar(QStringLiteral("select count(distinct id) from mappingrelations")).toInt(), writers * each);
+    QCOMPARE(c.scalar(QStringLiteral("select min(id) from mappingrelations")).toInt(), 1);
+    QCOMPARE(c.scalar(QStringLiteral("select max(id) from mappingrelations")).toInt(), writers * each);
+    // Each writer's rows are there under the ids it was told, none under
+    // another writer's; the log signs each row by the session of its writer.
     RecordSet rs;
-    c.ApriRS(QStringLiteral("select id, notes from mappingrelations"), rs);
+    c.ApriRS(QStringLiteral("select mappingrelations.id, notes, session from mappingrelations "
+                            "inner join vospan_relationlog on vospan_relationlog.relation_ref = mappingrelations.id"),
+             rs);
     int checked = 0;
+    QHash<QString, QString> sessionOf;
     for (; !rs.isEOF(); rs.MoveNext(), ++checked) {
         const qint32 id = rs.value(0).toInt();
         const QString writer = rs.value(1).toString().section(QLatin1Char(' '), 0, 0);
         QCOMPARE(writer, toldTo.value(id));
+        const QString session = rs.value(2).toString();
+        QVERIFY(!session.isEmpty());
+        QCOMPARE(sessionOf.value(writer, session), session);
+        sessionOf.insert(writer, session);
     }
     c.ChiudiRS(rs);
     QCOMPARE(checked, writers * each);
+    QCOMPARE(QSet<QString>(sessionOf.cbegin(), sessionOf.cend()).size(), writers);
 }
 
 int main(int argc, char **argv)
