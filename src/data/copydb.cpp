@@ -168,8 +168,8 @@ void copyInto(cConnessione &from, cConnessione &to, const QStringList &tables, O
         Schema::createSearchIndexes(to);
     }
     transaction.commit();
-    if (to.isServer())
-        to.EseguiIstruzione(QStringLiteral("analyze")); // plans from the new rows at once
+    if (to.isServer()) // plans from the new rows at once
+        to.EseguiIstruzione(QStringLiteral("analyze ") + tables.join(QStringLiteral(", ")));
 }
 
 bool sameDatabase(const QString &a, const QString &b)
