@@ -163,6 +163,9 @@ int main(int argc, char **argv)
             differ += a != b;
         }
         std::printf("%-44s %9d of %d words\n", "index results differing from plain", differ, static_cast<int>(words.size()));
+        Bench::figure("explore.index.differ", differ, "words", "=0",
+                      QStringLiteral("Words whose search through the side index differs from the plain statement (of %1)")
+                          .arg(words.size()));
     }
 
     // The search as the user runs it.
@@ -186,6 +189,16 @@ int main(int argc, char **argv)
     std::printf("%-44s %9.1f ms\n", "  of which the query", Bench::median(searchQuery));
     std::printf("%-44s %9.1f ms\n", "  the plain query alone (no side index)", Bench::median(searchPlain));
     std::printf("%-44s %9d  (same as plain: %s)\n", "  nodes highlighted", highlightedCount(tree), same ? "yes" : "NO");
+    Bench::figure("explore.search", Bench::median(searchAll), "ms", "<200",
+                  QStringLiteral("Word search finding %1 of %2 concepts, button to last highlight (median of %3)")
+                      .arg(Bench::thousands(found), Bench::thousands(size))
+                      .arg(runs));
+    Bench::figure("explore.search.query", Bench::median(searchQuery), "ms", "-",
+                  QStringLiteral("of which the query through the side index"));
+    Bench::figure("explore.search.plain", Bench::median(searchPlain), "ms", "-",
+                  QStringLiteral("the same query without the side index (plain substring scan)"));
+    Bench::figure("explore.index.build", Bench::median(build), "ms", "-",
+                  QStringLiteral("Building the side index of that thesaurus (median of %1)").arg(build.size()));
 
     // 10,000 relations of project 4 to distinct GEMET concepts.
     {
@@ -223,6 +236,8 @@ int main(int argc, char **argv)
     for (int n = 2; n <= tree->count(); ++n)
         marked += tree->image(n) == QLatin1String("Pref") || tree->expandedImage(n) == QLatin1String("PrefMinus");
     std::printf("%-44s %9.1f ms  (%d runs, %d nodes marked)\n", "marking 10,000 mapped concepts", Bench::median(marking), runs, marked);
+    Bench::figure("explore.marking", Bench::median(marking), "ms", "<300",
+                  QStringLiteral("Marking 10,000 mapped concepts (median of %1)").arg(runs));
     std::fflush(stdout);
     w->cmdChiudiFinestra_Click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
