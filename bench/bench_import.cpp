@@ -118,6 +118,34 @@ void measure(const QTemporaryDir &dir, const Figures &figures, const char *what,
                           .arg(stored, 0, 'f', 1));
 }
 
+// Group gi of field fi and its concepts, from number n on (at most
+// perGroup, none beyond `concepts`): labels in two languages, a synonym, a
+// note, broader and narrower links within the group and a related link.
+void writeGroup(QTextStream &out, int fi, int gi, int perGroup, int concepts, int &n, QRandomGenerator &rng)
+{
+    out << "g:g" << fi << "_" << gi << " a isothes:ConceptGroup ; skos:notation \"" << fi << "." << gi
+        << "\" ; skos:prefLabel \"Group " << fi << "." << gi << "\"@en ;\n  skos:member";
+    const int first = n;
+    for (int k = 0; k < perGroup; ++k)
+        out << (k ? " ," : "") << " g:c" << (first + k);
+    out << " .\n";
+    for (int k = 0; k < perGroup && n < concepts; ++k, ++n) {
+        out << "g:c" << n << " a skos:Concept ;\n"
+            << "  skos:prefLabel \"concept number " << n << "\"@en , \"notion numéro " << n << "\"@fr ;\n"
+            << "  skos:altLabel \"term " << n << "\"@en ;\n"
+            << "  skos:scopeNote \"A generated concept used to measure the import.\"@en";
+        if (k > 0) {
+            const int parent = first + static_cast<int>(rng.bounded(k));
+            out << " ;\n  skos:broader g:c" << parent;
+        }
+        if (n > 0)
+            out << " ;\n  skos:related g:c" << rng.bounded(n);
+        out << " .\n";
+        if (k > 0)
+            out << "g:c" << (first + static_cast<int>(rng.bounded(k))) << " skos:narrower g:c" << n << " .\n";
+    }
+}
+
 // A SKOS thesaurus in Turtle: 20 fields of 10 groups; in each group a
 // hierarchy of concepts with labels in two languages, a synonym, a note,
 // broader/narrower and related links.
@@ -139,29 +167,8 @@ void writeThesaurus(const QString &path, int concepts)
         for (int gi = 1; gi <= groups; ++gi)
             out << (gi > 1 ? " ," : "") << " g:g" << fi << "_" << gi;
         out << " .\n";
-        for (int gi = 1; gi <= groups; ++gi) {
-            out << "g:g" << fi << "_" << gi << " a isothes:ConceptGroup ; skos:notation \"" << fi << "." << gi
-                << "\" ; skos:prefLabel \"Group " << fi << "." << gi << "\"@en ;\n  skos:member";
-            const int first = n;
-            for (int k = 0; k < perGroup; ++k)
-                out << (k ? " ," : "") << " g:c" << (first + k);
-            out << " .\n";
-            for (int k = 0; k < perGroup && n < concepts; ++k, ++n) {
-                out << "g:c" << n << " a skos:Concept ;\n"
-                    << "  skos:prefLabel \"concept number " << n << "\"@en , \"notion numéro " << n << "\"@fr ;\n"
-                    << "  skos:altLabel \"term " << n << "\"@en ;\n"
-                    << "  skos:scopeNote \"A generated concept used to measure the import.\"@en";
-                if (k > 0) {
-                    const int parent = first + static_cast<int>(rng.bounded(k));
-                    out << " ;\n  skos:broader g:c" << parent;
-                }
-                if (n > 0)
-                    out << " ;\n  skos:related g:c" << rng.bounded(n);
-                out << " .\n";
-                if (k > 0)
-                    out << "g:c" << (first + static_cast<int>(rng.bounded(k))) << " skos:narrower g:c" << n << " .\n";
-            }
-        }
+        for (int gi = 1; gi <= groups; ++gi)
+            writeGroup(out, fi, gi, perGroup, concepts, n, rng);
     }
 }
 

@@ -62,7 +62,7 @@ void pressHeader(FlexGrid *g, int column)
 {
     QHeaderView *h = g->horizontalHeader();
     g->scrollTo(g->gridModel()->index(0, column - 1));
-    const QPointF p(std::max(0, h->sectionViewportPosition(column - 1)) + 12, h->height() / 2);
+    const QPointF p(std::max(0, h->sectionViewportPosition(column - 1)) + 12, h->height() / 2.0);
     QMouseEvent press(QEvent::MouseButtonPress, p, h->viewport()->mapToGlobal(p), Qt::LeftButton, Qt::LeftButton,
                       Qt::NoModifier);
     QCoreApplication::sendEvent(h->viewport(), &press);

@@ -260,7 +260,7 @@ void speed()
     for (int i = 0; i < 200 && i < sources.size(); ++i) {
         QElapsedTimer t;
         t.start();
-        const auto list = m->suggest(sources.at((i * 7919) % sources.size()), 10);
+        const auto list = m->suggest(sources.at((qsizetype{i} * 7919) % sources.size()), 10);
         singles.push_back(t.nsecsElapsed() / 1e6);
     }
     std::sort(singles.begin(), singles.end());
