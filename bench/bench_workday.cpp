@@ -202,6 +202,26 @@ Setting chooseSetting(const QString &path, bool withoutSearch)
     return s;
 }
 
+// The times of Project > Open and of Mapping > New, and the CPU time of the
+// window's thread for the latter, run by run.
+struct Timings
+{
+    QList<double> opens, trees, treesCpu;
+};
+
+// Project > Open of the database, then Mapping > New of the field against
+// GEMET, both windows shown; their times added to t.
+void openBoth(frmMain &main, const QString &path, const QString &field, Timings &t)
+{
+    t.opens << timed([&] { main.apriDatabase(path); });
+    const double cpu0 = cpuMs(CLOCK_THREAD_CPUTIME_ID);
+    t.trees << timed([&] {
+        openMapping(main, field);
+        showNow();
+    });
+    t.treesCpu << cpuMs(CLOCK_THREAD_CPUTIME_ID) - cpu0;
+}
+
 // --trees-only: Open and Mapping > New alone, for profiling the load.  With
 // holdIndex the background index build waits until the trees are shown, to
 // tell its share of the machine from the load's own time.
@@ -216,22 +236,16 @@ int measureTrees(frmMain &main, const QString &path, const QString &field, int r
         };
         SearchIndex::setBuildSettings(hold);
     }
-    QList<double> opens, trees, cpu;
+    Timings t;
     for (int i = 0; i < runCount; ++i) {
         held = true;
-        opens << timed([&] { main.apriDatabase(path); });
-        const double cpu0 = cpuMs(CLOCK_THREAD_CPUTIME_ID);
-        trees << timed([&] {
-            openMapping(main, field);
-            showNow();
-        });
-        cpu << cpuMs(CLOCK_THREAD_CPUTIME_ID) - cpu0;
+        openBoth(main, path, field, t);
         held = false;
         closeAll(main);
     }
-    std::printf("%-58s %9.1f ms\n", "Project > Open", Bench::median(opens));
-    std::printf("%-58s %9.1f ms\n", "Mapping > New, two trees shown", Bench::median(trees));
-    std::printf("%-58s %9.1f ms\n", "  CPU time of the window's thread", Bench::median(cpu));
+    std::printf("%-58s %9.1f ms\n", "Project > Open", Bench::median(t.opens));
+    std::printf("%-58s %9.1f ms\n", "Mapping > New, two trees shown", Bench::median(t.trees));
+    std::printf("%-58s %9.1f ms\n", "  CPU time of the window's thread", Bench::median(t.treesCpu));
     std::printf("medians of %d runs\n", runCount);
     return 0;
 }
@@ -276,19 +290,14 @@ int main(int argc, char **argv)
     if (treesOnly)
         return measureTrees(main, path, field, runCount, args.contains(QStringLiteral("--hold-index")));
 
-    QList<double> opens, trees, firstSearch, atOnce, plain, builtAfter, buildAlone, treesCpu, buildCpu;
+    Timings t;
+    QList<double> firstSearch, atOnce, plain, builtAfter, buildAlone, buildCpu;
     int nodes = 0, readyAtSearch = 0;
     for (int i = 0; i < runCount; ++i) {
         // First search three seconds after the trees are shown.
         QElapsedTimer opened;
         opened.start();
-        opens << timed([&] { main.apriDatabase(path); });
-        const double cpu0 = cpuMs(CLOCK_THREAD_CPUTIME_ID);
-        trees << timed([&] {
-            openMapping(main, field);
-            showNow();
-        });
-        treesCpu << cpuMs(CLOCK_THREAD_CPUTIME_ID) - cpu0;
+        openBoth(main, path, field, t);
         nodes = frmAlbero::rightWindow()->tree()->count() + frmAlbero::leftWindow()->tree()->count();
         const qint64 built = waitUntil(opened, opened.elapsed() + 3000);
         builtAfter << (built < 0 ? std::numeric_limits<double>::infinity() : double(built)); // inf: still running
@@ -310,9 +319,9 @@ int main(int argc, char **argv)
         closeAll(main);
     }
 
-    std::printf("%-58s %9.1f ms\n", "Project > Open", Bench::median(opens));
-    std::printf("%-58s %9.1f ms  (%d nodes)\n", "Mapping > New, two trees shown", Bench::median(trees), nodes);
-    std::printf("%-58s %9.1f ms\n", "  CPU time of the window's thread", Bench::median(treesCpu));
+    std::printf("%-58s %9.1f ms\n", "Project > Open", Bench::median(t.opens));
+    std::printf("%-58s %9.1f ms  (%d nodes)\n", "Mapping > New, two trees shown", Bench::median(t.trees), nodes);
+    std::printf("%-58s %9.1f ms\n", "  CPU time of the window's thread", Bench::median(t.treesCpu));
     std::printf("%-58s %9.1f ms  (index ready in %d of %d runs)\n", "first search, 3 s after the trees are shown",
                 Bench::median(firstSearch), readyAtSearch, runCount);
     std::printf("%-58s %9.1f ms\n", "  index build finished, counted from Open", Bench::median(builtAfter));
@@ -321,9 +330,9 @@ int main(int argc, char **argv)
     std::printf("%-58s %9.1f ms\n", "first search at once (index not ready yet)", Bench::median(atOnce));
     std::printf("%-58s %9.1f ms\n", "  the plain statement alone", Bench::median(plain));
     std::printf("medians of %d runs\n", runCount);
-    Bench::figure("workday.open", Bench::median(opens), "ms", "-",
+    Bench::figure("workday.open", Bench::median(t.opens), "ms", "-",
                   QStringLiteral("Working day: Project > Open of the large database (median of %1)").arg(runCount));
-    Bench::figure("workday.trees", Bench::median(trees), "ms", "<600",
+    Bench::figure("workday.trees", Bench::median(t.trees), "ms", "<600",
                   QStringLiteral("same, Mapping > New, two trees of %1 nodes shown").arg(Bench::thousands(nodes)));
     Bench::figure("workday.search", Bench::median(firstSearch), "ms", "<200",
                   QStringLiteral("same, first search 3 s after the trees (index ready in %1 of %2 runs)")

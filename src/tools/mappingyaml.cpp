@@ -127,21 +127,33 @@ private:
         return true;
     }
 
+    // Reads the nodes of a list or a map up to its end event, each through
+    // take (which reads the node at the current event; false stops).
+    template<typename Take>
+    bool items(yaml_event_type_t end, MappingYaml::Document &d, const Take &take)
+    {
+        for (;;) {
+            if (!next(d))
+                return false;
+            if (m_event.type == end)
+                return true;
+            if (!take())
+                return false;
+        }
+    }
+
     bool list(Node &out, int depth, MappingYaml::Document &d)
     {
         if (m_event.data.sequence_start.anchor)
             return failAnchor(d);
         out.kind = Node::Kind::List;
-        for (;;) {
-            if (!next(d))
-                return false;
-            if (m_event.type == YAML_SEQUENCE_END_EVENT)
-                return true;
+        return items(YAML_SEQUENCE_END_EVENT, d, [&] {
             Node item;
             if (!node(item, depth + 1, d))
                 return false;
             out.items.append(std::move(item));
-        }
+            return true;
+        });
     }
 
     bool map(Node &out, int depth, MappingYaml::Document &d)
@@ -149,11 +161,7 @@ private:
         if (m_event.data.mapping_start.anchor)
             return failAnchor(d);
         out.kind = Node::Kind::Map;
-        for (;;) {
-            if (!next(d))
-                return false;
-            if (m_event.type == YAML_MAPPING_END_EVENT)
-                return true;
+        return items(YAML_MAPPING_END_EVENT, d, [&] {
             Node key;
             if (!node(key, depth + 1, d))
                 return false;
@@ -165,7 +173,8 @@ private:
             if (!next(d) || !node(value, depth + 1, d))
                 return false;
             out.entries.append({key.text, std::move(value)});
-        }
+            return true;
+        });
     }
 
     yaml_parser_t m_parser;
