@@ -7,6 +7,7 @@
 //
 //   QT_QPA_PLATFORM=offscreen build/bench/bench_explore [--runs N] [--concepts N]
 #include "base/dialogs.h"
+#include "benchdata.h"
 #include "benchutil.h"
 #include "data/cConnessione.h"
 #include "data/generator.h"
@@ -53,6 +54,55 @@ int highlightedCount(ConceptTree *t)
     return n;
 }
 
+// How many words of a list (short ones, wildcards, upper case, blanks, pieces
+// of English texts) find other concepts through the side index than through
+// the plain statement, and how many were tried.
+std::pair<int, int> wordsDiffering()
+{
+    QStringList words = {QStringLiteral("ab"), QStringLiteral("an"), QStringLiteral("ion "), QStringLiteral(" de"),
+                         QStringLiteral("TION"), QStringLiteral("a%b"), QStringLiteral("x_y"), QStringLiteral("\"\"")};
+    RecordSet rs;
+    vConnection.ApriRS(QStringLiteral("select value from datatypepropertyvalues where lang_ref = 6 order by id limit 30"), rs);
+    while (!rs.isEOF()) {
+        const QString v = rs.value(0).toString();
+        words << v.mid(v.size() / 3, 4) << v.left(7).toUpper();
+        rs.MoveNext();
+    }
+    vConnection.ChiudiRS(rs);
+    int differ = 0;
+    for (const QString &wd : std::as_const(words)) {
+        QVector<qint32> a = Ricerca::esegui(vConnection, Ricerca::Campi{}, Ids::GEMET, wd);
+        QVector<qint32> b = Ricerca::eseguiSenzaIndice(vConnection, Ricerca::Campi{}, Ids::GEMET, wd);
+        std::sort(a.begin(), a.end());
+        std::sort(b.begin(), b.end());
+        differ += a != b;
+    }
+    return {differ, static_cast<int>(words.size())};
+}
+
+// Relations of project 4 to `count` distinct GEMET concepts chosen at random.
+void addMappedConcepts(int count)
+{
+    QVector<qint32> ids;
+    RecordSet rs;
+    vConnection.ApriRS(QStringLiteral("select id from concepts where model_ref = 5 and parent_ref is not null"), rs);
+    while (!rs.isEOF()) {
+        ids.append(rs.value(0).toInt());
+        rs.MoveNext();
+    }
+    vConnection.ChiudiRS(rs);
+    QRandomGenerator r(7);
+    std::shuffle(ids.begin(), ids.end(), r);
+    ids.resize(std::min<qsizetype>(count, ids.size()));
+    vConnection.beginTransaction();
+    QSqlQuery ins = vConnection.prepare(QStringLiteral("insert into mappingrelations (id, project_ref, left_concept_ref, "
+                                                       "right_concept_ref, property_ref) values (?, 4, 1, ?, 9)"));
+    qint32 id = 0;
+    for (qint32 c : std::as_const(ids))
+        vConnection.exec(ins, {++id, c});
+    vConnection.commit();
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -82,15 +132,7 @@ int main(int argc, char **argv)
     if (!vConnection.ApriConnessione(cConnessione::connectionStringFor(path)))
         return 1;
     vConnection.beginTransaction();
-    vConnection.EseguiIstruzione(QStringLiteral("create temp table extra as select d.id as src, cp.concept_ref as concept, "
-                                                "d.value as value from datatypepropertyvalues d join conceptproperties cp "
-                                                "on cp.id = d.concept_property_ref where d.lang_ref <> 6"));
-    const qint32 base = vConnection.scalar(QStringLiteral("select max(id) from conceptproperties")).toInt();
-    vConnection.EseguiIstruzione(QStringLiteral("insert into conceptproperties (id, concept_ref, property_ref) "
-                                                "select ? + src, concept, 1 from extra"), QStringLiteral("128"), {base});
-    vConnection.EseguiIstruzione(QStringLiteral("insert into datatypepropertyvalues (concept_property_ref, lang_ref, value) "
-                                                "select ? + src, 6, value from extra"), QStringLiteral("128"), {base});
-    vConnection.EseguiIstruzione(QStringLiteral("drop table extra"));
+    BenchData::addEnglishAltLabels(vConnection);
     vConnection.commit();
     const double english = vConnection.scalar(QStringLiteral("select count(*) from datatypepropertyvalues where lang_ref = 6")).toDouble();
     std::printf("thesaurus: %d concepts, %.2f English labels or notes per concept (prepared in %.0f ms)\n", size,
@@ -102,31 +144,9 @@ int main(int argc, char **argv)
     ConceptTree *tree = w->tree();
     std::printf("tree: %d nodes\n", tree->count());
 
-    // A word that finds a few hundred concepts: a five-letter piece of a
-    // label, tried in the order met until one fits.
-    QString word;
+    // A word that finds a few hundred concepts.
     int found = 0;
-    {
-        RecordSet rs;
-        vConnection.ApriRS(QStringLiteral("select dex from concepts where model_ref = 5 order by id limit 400"), rs);
-        QStringList candidates;
-        while (!rs.isEOF()) {
-            const QStringList words = rs.value(0).toString().split(QLatin1Char(' '), Qt::SkipEmptyParts);
-            for (const QString &wd : words)
-                if (wd.size() >= 6)
-                    candidates << wd.mid(1, 5);
-            rs.MoveNext();
-        }
-        vConnection.ChiudiRS(rs);
-        for (const QString &c : std::as_const(candidates)) {
-            const int n = static_cast<int>(Ricerca::eseguiSenzaIndice(vConnection, Ricerca::Campi{}, Ids::GEMET, c).size());
-            if (n >= 200 && n <= 700) {
-                word = c;
-                found = n;
-                break;
-            }
-        }
-    }
+    const QString word = BenchData::wordFindingAFewHundred(vConnection, found);
     if (word.isEmpty()) {
         std::printf("no word found a few hundred concepts\n");
         return 1;
@@ -143,27 +163,11 @@ int main(int argc, char **argv)
                 static_cast<int>(build.size()));
 
     // The index gives the plain statement's result for many words.
-    {
-        QStringList words = {QStringLiteral("ab"), QStringLiteral("an"), QStringLiteral("ion "), QStringLiteral(" de"),
-                             QStringLiteral("TION"), QStringLiteral("a%b"), QStringLiteral("x_y"), QStringLiteral("\"\"")};
-        RecordSet rs;
-        vConnection.ApriRS(QStringLiteral("select value from datatypepropertyvalues where lang_ref = 6 order by id limit 30"), rs);
-        while (!rs.isEOF()) {
-            const QString v = rs.value(0).toString();
-            words << v.mid(v.size() / 3, 4) << v.left(7).toUpper();
-            rs.MoveNext();
-        }
-        vConnection.ChiudiRS(rs);
-        int differ = 0;
-        for (const QString &wd : std::as_const(words)) {
-            QVector<qint32> a = Ricerca::esegui(vConnection, Ricerca::Campi{}, Ids::GEMET, wd);
-            QVector<qint32> b = Ricerca::eseguiSenzaIndice(vConnection, Ricerca::Campi{}, Ids::GEMET, wd);
-            std::sort(a.begin(), a.end());
-            std::sort(b.begin(), b.end());
-            differ += a != b;
-        }
-        std::printf("%-44s %9d of %d words\n", "index results differing from plain", differ, static_cast<int>(words.size()));
-    }
+    const auto [differ, tried] = wordsDiffering();
+    std::printf("%-44s %9d of %d words\n", "index results differing from plain", differ, tried);
+    Bench::figure("explore.index.differ", differ, "words", "=0",
+                  QStringLiteral("Words whose search through the side index differs from the plain statement (of %1)")
+                      .arg(tried));
 
     // The search as the user runs it.
     w->findChild<QLineEdit *>(QStringLiteral("txtCerca"))->setText(word);
@@ -186,28 +190,18 @@ int main(int argc, char **argv)
     std::printf("%-44s %9.1f ms\n", "  of which the query", Bench::median(searchQuery));
     std::printf("%-44s %9.1f ms\n", "  the plain query alone (no side index)", Bench::median(searchPlain));
     std::printf("%-44s %9d  (same as plain: %s)\n", "  nodes highlighted", highlightedCount(tree), same ? "yes" : "NO");
+    Bench::figure("explore.search", Bench::median(searchAll), "ms", "<200",
+                  QStringLiteral("Word search finding %1 of %2 concepts, button to last highlight (median of %3)")
+                      .arg(Bench::thousands(found), Bench::thousands(size))
+                      .arg(runs));
+    Bench::figure("explore.search.query", Bench::median(searchQuery), "ms", "-",
+                  QStringLiteral("of which the query through the side index"));
+    Bench::figure("explore.search.plain", Bench::median(searchPlain), "ms", "-",
+                  QStringLiteral("the same query without the side index (plain substring scan)"));
+    Bench::figure("explore.index.build", Bench::median(build), "ms", "-",
+                  QStringLiteral("Building the side index of that thesaurus (median of %1)").arg(build.size()));
 
-    // 10,000 relations of project 4 to distinct GEMET concepts.
-    {
-        QVector<qint32> ids;
-        RecordSet rs;
-        vConnection.ApriRS(QStringLiteral("select id from concepts where model_ref = 5 and parent_ref is not null"), rs);
-        while (!rs.isEOF()) {
-            ids.append(rs.value(0).toInt());
-            rs.MoveNext();
-        }
-        vConnection.ChiudiRS(rs);
-        QRandomGenerator r(7);
-        std::shuffle(ids.begin(), ids.end(), r);
-        ids.resize(std::min<qsizetype>(10000, ids.size()));
-        vConnection.beginTransaction();
-        QSqlQuery ins = vConnection.prepare(QStringLiteral("insert into mappingrelations (id, project_ref, left_concept_ref, "
-                                                           "right_concept_ref, property_ref) values (?, 4, 1, ?, 9)"));
-        qint32 id = 0;
-        for (qint32 c : std::as_const(ids))
-            vConnection.exec(ins, {++id, c});
-        vConnection.commit();
-    }
+    addMappedConcepts(10000);
     QList<double> marking;
     for (int i = 0; i < runs + 1; ++i) {
         w->cmdCancellaSelezione_Click();
@@ -223,6 +217,8 @@ int main(int argc, char **argv)
     for (int n = 2; n <= tree->count(); ++n)
         marked += tree->image(n) == QLatin1String("Pref") || tree->expandedImage(n) == QLatin1String("PrefMinus");
     std::printf("%-44s %9.1f ms  (%d runs, %d nodes marked)\n", "marking 10,000 mapped concepts", Bench::median(marking), runs, marked);
+    Bench::figure("explore.marking", Bench::median(marking), "ms", "<300",
+                  QStringLiteral("Marking 10,000 mapped concepts (median of %1)").arg(runs));
     std::fflush(stdout);
     w->cmdChiudiFinestra_Click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -75,9 +75,18 @@ int importOnce(const QString &file, int model, const QString &db)
     return 0;
 }
 
+// What bench/run-all reports of one import: its key, and the target of its
+// memory against the stored data ("-": a figure without target, nullptr: none).
+struct Figures
+{
+    const char *key;
+    const char *memoryTarget = "-";
+};
+
 // Imports a file several times, each in a new process and a new database,
 // and prints the median time and the memory of the last run.
-void measure(const QTemporaryDir &dir, const char *what, const QString &file, int model, int runs, double target)
+void measure(const QTemporaryDir &dir, const Figures &figures, const char *what, const QString &file, int model,
+             int runs, double target)
 {
     QList<double> seconds;
     QStringList last;
@@ -98,6 +107,43 @@ void measure(const QTemporaryDir &dir, const char *what, const QString &file, in
                 qPrintable(last.at(3)), qPrintable(last.at(4)), qPrintable(last.at(5)), growth, stored,
                 stored > 0 ? growth / stored : 0.0);
     std::fflush(stdout);
+    const QByteArray key = QByteArray("import.") + figures.key;
+    const QString name = QString::fromUtf8(what);
+    Bench::figure(key, Bench::median(seconds), "s", QByteArray("<" + QByteArray::number(target)).constData(),
+                  QStringLiteral("Import of %1 (median of %2)").arg(name).arg(runs));
+    if (figures.memoryTarget && stored > 0)
+        Bench::figure(key + ".memory", growth / stored, "x", figures.memoryTarget,
+                      QStringLiteral("same, peak memory against the stored data (%1 / %2 MiB)")
+                          .arg(growth, 0, 'f', 1)
+                          .arg(stored, 0, 'f', 1));
+}
+
+// Group gi of field fi and its concepts, from number n on (at most
+// perGroup, none beyond `concepts`): labels in two languages, a synonym, a
+// note, broader and narrower links within the group and a related link.
+void writeGroup(QTextStream &out, int fi, int gi, int perGroup, int concepts, int &n, QRandomGenerator &rng)
+{
+    out << "g:g" << fi << "_" << gi << " a isothes:ConceptGroup ; skos:notation \"" << fi << "." << gi
+        << "\" ; skos:prefLabel \"Group " << fi << "." << gi << "\"@en ;\n  skos:member";
+    const int first = n;
+    for (int k = 0; k < perGroup; ++k)
+        out << (k ? " ," : "") << " g:c" << (first + k);
+    out << " .\n";
+    for (int k = 0; k < perGroup && n < concepts; ++k, ++n) {
+        out << "g:c" << n << " a skos:Concept ;\n"
+            << "  skos:prefLabel \"concept number " << n << "\"@en , \"notion numéro " << n << "\"@fr ;\n"
+            << "  skos:altLabel \"term " << n << "\"@en ;\n"
+            << "  skos:scopeNote \"A generated concept used to measure the import.\"@en";
+        if (k > 0) {
+            const int parent = first + static_cast<int>(rng.bounded(k));
+            out << " ;\n  skos:broader g:c" << parent;
+        }
+        if (n > 0)
+            out << " ;\n  skos:related g:c" << rng.bounded(n);
+        out << " .\n";
+        if (k > 0)
+            out << "g:c" << (first + static_cast<int>(rng.bounded(k))) << " skos:narrower g:c" << n << " .\n";
+    }
 }
 
 // A SKOS thesaurus in Turtle: 20 fields of 10 groups; in each group a
@@ -121,29 +167,8 @@ void writeThesaurus(const QString &path, int concepts)
         for (int gi = 1; gi <= groups; ++gi)
             out << (gi > 1 ? " ," : "") << " g:g" << fi << "_" << gi;
         out << " .\n";
-        for (int gi = 1; gi <= groups; ++gi) {
-            out << "g:g" << fi << "_" << gi << " a isothes:ConceptGroup ; skos:notation \"" << fi << "." << gi
-                << "\" ; skos:prefLabel \"Group " << fi << "." << gi << "\"@en ;\n  skos:member";
-            const int first = n;
-            for (int k = 0; k < perGroup; ++k)
-                out << (k ? " ," : "") << " g:c" << (first + k);
-            out << " .\n";
-            for (int k = 0; k < perGroup && n < concepts; ++k, ++n) {
-                out << "g:c" << n << " a skos:Concept ;\n"
-                    << "  skos:prefLabel \"concept number " << n << "\"@en , \"notion numéro " << n << "\"@fr ;\n"
-                    << "  skos:altLabel \"term " << n << "\"@en ;\n"
-                    << "  skos:scopeNote \"A generated concept used to measure the import.\"@en";
-                if (k > 0) {
-                    const int parent = first + static_cast<int>(rng.bounded(k));
-                    out << " ;\n  skos:broader g:c" << parent;
-                }
-                if (n > 0)
-                    out << " ;\n  skos:related g:c" << rng.bounded(n);
-                out << " .\n";
-                if (k > 0)
-                    out << "g:c" << (first + static_cast<int>(rng.bounded(k))) << " skos:narrower g:c" << n << " .\n";
-            }
-        }
+        for (int gi = 1; gi <= groups; ++gi)
+            writeGroup(out, fi, gi, perGroup, concepts, n, rng);
     }
 }
 
@@ -237,9 +262,12 @@ void hostile(const QTemporaryDir &dir, int runs)
         chain += "ex:c" + QByteArray::number(i) + " a skos:Concept ; skos:prefLabel \"c" + QByteArray::number(i)
                  + "\"@en ; skos:broader ex:c" + QByteArray::number(i - 1) + " .\n";
     writeBytes(dir.filePath(QStringLiteral("chain.ttl")), chain);
-    measure(dir, "hostile: RDF/XML nested 200,000 deep (refused)", dir.filePath(QStringLiteral("deep.rdf")), Ids::ETT, runs, 1);
-    measure(dir, "hostile: 50,000 language tags", dir.filePath(QStringLiteral("langs.ttl")), Ids::ETT, runs, 2);
-    measure(dir, "hostile: 80,000-concept broader chain", dir.filePath(QStringLiteral("chain.ttl")), Ids::ETT, runs, 10);
+    measure(dir, {"hostile.deep", nullptr}, "hostile: RDF/XML nested 200,000 deep (refused)",
+            dir.filePath(QStringLiteral("deep.rdf")), Ids::ETT, runs, 1);
+    measure(dir, {"hostile.langs"}, "hostile: 50,000 language tags", dir.filePath(QStringLiteral("langs.ttl")), Ids::ETT,
+            runs, 2);
+    measure(dir, {"hostile.chain", "<=3"}, "hostile: 80,000-concept broader chain",
+            dir.filePath(QStringLiteral("chain.ttl")), Ids::ETT, runs, 10);
 }
 
 } // namespace
@@ -261,19 +289,23 @@ int main(int argc, char **argv)
                                            : QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../../../shared/data"));
 
     const struct {
+        const char *key;
         const char *what;
         const char *file;
         int model;
         double target;
-    } real[] = {{"UNESCO Thesaurus (Turtle)", "/skos/unesco-thesaurus.ttl", Ids::UNESCO, 5},
-                {"GEMET 4.0.1 (RDF/XML)", "/skos/gemet-en-4.0.1.rdf", Ids::GEMET, 2},
-                {"STW 9.06 (Turtle)", "/skos/stw-9.06.ttl", Ids::ECLAS, 2}};
+    } real[] = {{"unesco", "UNESCO Thesaurus (Turtle)", "/skos/unesco-thesaurus.ttl", Ids::UNESCO, 5},
+                {"gemet", "GEMET 4.0.1 (RDF/XML)", "/skos/gemet-en-4.0.1.rdf", Ids::GEMET, 2},
+                {"stw", "STW 9.06 (Turtle)", "/skos/stw-9.06.ttl", Ids::ECLAS, 2}};
     for (const auto &r : real) {
         const QString file = shared + QLatin1String(r.file);
-        if (QFileInfo::exists(file))
-            measure(dir, r.what, file, r.model, runs, r.target);
-        else
+        if (QFileInfo::exists(file)) {
+            measure(dir, {r.key}, r.what, file, r.model, runs, r.target);
+        } else {
             std::printf("%s: %s not found, skipped\n", r.what, qPrintable(file));
+            Bench::skipped(QByteArray("import.") + r.key, "s", QByteArray("<" + QByteArray::number(r.target)).constData(),
+                           QStringLiteral("Import of %1").arg(QString::fromUtf8(r.what)));
+        }
     }
 
     const QString northwind = shared + QStringLiteral("/jet/northwind-jet3.mdb");
@@ -288,23 +320,31 @@ int main(int argc, char **argv)
             times << t.nsecsElapsed() / 1e9;
         }
         std::printf("Jet 3 Northwind (9 tables, 4,032 rows): median %.3f s over %d runs\n", Bench::median(times), runs);
+        Bench::figure("import.jet.northwind", Bench::median(times), "s", "-",
+                      QStringLiteral("Access conversion of the Jet 3 Northwind sample, 9 tables, 4,032 rows (median of %1)")
+                          .arg(runs));
+    } else {
+        Bench::skipped("import.jet.northwind", "s", "-",
+                       QStringLiteral("Access conversion of the Jet 3 Northwind sample, 9 tables, 4,032 rows"));
     }
 
     const QString eurovoc = dir.filePath(QStringLiteral("eurovoc.rdf"));
     writeEurovoc(eurovoc, 7000);
     if (qEnvironmentVariableIsSet("BENCH_KEEP"))
         QFile::copy(eurovoc, qEnvironmentVariable("BENCH_KEEP") + QStringLiteral("/eurovoc7000.rdf"));
-    measure(dir, "generated EUROVOC, 7,000 descriptors, 24 langs", eurovoc, Ids::EUROVOC, runs, 3);
+    measure(dir, {"eurovoc"}, "generated EUROVOC, 7,000 descriptors, 24 langs", eurovoc, Ids::EUROVOC, runs, 3);
     QFile::remove(eurovoc);
 
     for (int concepts : {10000, 100000}) {
         const QString file = dir.filePath(QStringLiteral("gen%1.ttl").arg(concepts));
         writeThesaurus(file, concepts);
         const QByteArray what = QStringLiteral("generated %1 concepts (%2 MiB of Turtle)")
-                                    .arg(concepts)
+                                    .arg(Bench::thousands(concepts))
                                     .arg(QFileInfo(file).size() / 1048576.0, 0, 'f', 1)
                                     .toUtf8();
-        measure(dir, what.constData(), file, Ids::GEMET, concepts > 10000 ? std::min(runs, 3) : runs, 10);
+        const QByteArray key = "generated." + QByteArray::number(concepts);
+        measure(dir, {key.constData(), "<=3"}, what.constData(), file, Ids::GEMET,
+                concepts > 10000 ? std::min(runs, 3) : runs, 10);
         QFile::remove(file);
     }
     hostile(dir, std::min(runs, 3));

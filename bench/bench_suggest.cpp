@@ -130,8 +130,13 @@ void quality(const QString &shared)
 {
     const QDir base(shared + QStringLiteral("/alignment/dh-benchmark"));
     const QStringList cases = base.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    const QString f1What = QStringLiteral("Suggestions: F1 of the top-1 exactMatch, five OAEI DH cases, threshold %1")
+                               .arg(Suggest::DefaultMinScore, 0, 'f', 2);
+    const QString top5What = QStringLiteral("same, reference source concepts with the right target in the top 5");
     if (cases.isEmpty()) {
         std::printf("quality: no cases in %s, skipped\n", qPrintable(base.path()));
+        Bench::skipped("suggest.f1", "F1", ">=0.6", f1What);
+        Bench::skipped("suggest.top5", "%", ">=70", top5What);
         return;
     }
     QTemporaryDir dir;
@@ -206,6 +211,8 @@ void quality(const QString &shared)
                 p, rc, f1(total), total.top5, total.sources);
     std::printf("  F1 of top-1 exactMatch: %.3f (bar 0.60); right target in the top 5: %.1f%% (bar 70%%)\n\n",
                 f1(total), 100.0 * total.top5 / std::max(1, total.sources));
+    Bench::figure("suggest.f1", f1(total), "F1", ">=0.6", f1What);
+    Bench::figure("suggest.top5", 100.0 * total.top5 / std::max(1, total.sources), "%", ">=70", top5What);
 }
 
 // Builds a database of generated thesauri: EUROVOC and GEMET of the given sizes.
@@ -243,6 +250,9 @@ void speed()
     std::printf("index of %d EUROVOC x %d GEMET concepts (read from the database and built): median %.0f ms of 3 "
                 "(bar 2000 ms)\n",
                 m->sourceCount(), m->targetCount(), Bench::median(builds));
+    Bench::figure("suggest.index", Bench::median(builds), "ms", "<2000",
+                  QStringLiteral("Suggestion index of %1 x %2 generated concepts, read and built (median of 3)")
+                      .arg(Bench::thousands(m->sourceCount()), Bench::thousands(m->targetCount())));
 
     // One concept's top 10, each concept asked for the first time.
     const QVector<qint32> sources = m->sources();
@@ -250,12 +260,16 @@ void speed()
     for (int i = 0; i < 200 && i < sources.size(); ++i) {
         QElapsedTimer t;
         t.start();
-        const auto list = m->suggest(sources.at((i * 7919) % sources.size()), 10);
+        const auto list = m->suggest(sources.at((qsizetype{i} * 7919) % sources.size()), 10);
         singles.push_back(t.nsecsElapsed() / 1e6);
     }
     std::sort(singles.begin(), singles.end());
     std::printf("top 10 for one concept: median %.2f ms, slowest %.2f ms of %d (bar 50 ms)\n", Bench::median(singles),
                 singles.back(), static_cast<int>(singles.size()));
+    Bench::figure("suggest.one", singles.back(), "ms", "<50",
+                  QStringLiteral("same, one concept's top 10, slowest of %1 (median %2 ms)")
+                      .arg(singles.size())
+                      .arg(Bench::median(singles), 0, 'f', 2));
 
     // The largest field in batch, on a fresh index.
     QString largest;
@@ -282,6 +296,8 @@ void speed()
     }
     std::printf("field %s in batch (%d concepts, top 10 each, index already built): median %.0f ms of 3 (bar 5000 ms)\n",
                 qPrintable(largest), most, Bench::median(batches));
+    Bench::figure("suggest.field", Bench::median(batches), "ms", "<5000",
+                  QStringLiteral("same, a field of %1 concepts in batch, top 10 each (median of 3)").arg(Bench::thousands(most)));
     {
         QElapsedTimer t;
         t.start();
@@ -305,6 +321,9 @@ void memory()
     std::printf("index of %d + %d concepts: %.0f MiB by its arrays, resident memory grew by %.0f MiB (bar 200 MB); "
                 "built in %.0f ms\n",
                 m->sourceCount(), m->targetCount(), m->memoryBytes() / 1048576.0, after - before, ms);
+    Bench::figure("suggest.memory", (after - before) * 1.048576, "MB", "<200",
+                  QStringLiteral("Suggestion index of %1 + %2 concepts, resident memory growth")
+                      .arg(Bench::thousands(m->sourceCount()), Bench::thousands(m->targetCount())));
     QElapsedTimer s;
     s.start();
     const auto list = m->suggest(m->sources().at(m->sources().size() / 2), 10);

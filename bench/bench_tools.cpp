@@ -93,8 +93,15 @@ int main(int argc, char **argv)
     fill(other, 1);
     out << "filled two databases of " << Relations << " relations in " << fillTimer.elapsed() << " ms\n";
 
-    auto measure = [&](const char *name, const std::function<void()> &prepare, const std::function<void()> &work,
-                       const QString &expected) {
+    // Each command's median, with its figure for bench/run-all.
+    struct Figure
+    {
+        const char *key;
+        const char *target;
+        QString what;
+    };
+    auto measure = [&](const char *name, const Figure &figure, const std::function<void()> &prepare,
+                       const std::function<void()> &work, const QString &expected) {
         QList<double> times;
         for (int r = 0; r < runs; ++r) {
             prepare();
@@ -110,15 +117,19 @@ int main(int argc, char **argv)
         out << QString::fromLatin1(name).leftJustified(30) << " median " << QString::number(Bench::median(times), 'f', 1)
             << " ms over " << runs << " runs\n";
         out.flush();
+        Bench::figure(figure.key, Bench::median(times), "ms", figure.target,
+                      figure.what + QStringLiteral(" (median of %1)").arg(runs));
     };
 
-    measure("export XML, all projects", [&] { open(main); },
+    measure("export XML, all projects",
+            {"tools.export.xml", "<1000", QStringLiteral("XML export of 100,000 relations")}, [&] { open(main); },
             [&] {
                 d.answerInput(QStringLiteral("0"));
                 Esportazione::EsportaXML();
             },
             QStringLiteral("End of export: 100000 "));
-    measure("export HTML, all projects", [&] { open(main); },
+    measure("export HTML, all projects",
+            {"tools.export.html", "<1000", QStringLiteral("HTML export of 100,000 relations")}, [&] { open(main); },
             [&] {
                 d.answerInput(QStringLiteral("0"));
                 Esportazione::EsportaHTML();
@@ -133,20 +144,24 @@ int main(int argc, char **argv)
             fail(QStringLiteral("cannot copy the database"));
         open(copy);
     };
-    measure("merge 100000 into 100000", freshCopy,
+    measure("merge 100000 into 100000",
+            {"tools.merge", "<3000", QStringLiteral("Merge of 100,000 relations into a database of 100,000")},
+            freshCopy,
             [&] {
                 d.answerFile(other);
                 Unione::UnisciDatabase();
             },
             QStringLiteral("100000 mapping relations appended"));
-    measure("delete all 100000", freshCopy,
+    measure("delete all 100000", {"tools.delete.all", "<1000", QStringLiteral("Delete of all 100,000 relations")},
+            freshCopy,
             [&] {
                 d.answerInput(QStringLiteral("0"));
                 d.answerQuestion(true);
                 Cancellazione::CancellaRelazioni();
             },
             QStringLiteral("100000 mapping relations deleted"));
-    measure("delete one project (25000)", freshCopy,
+    measure("delete one project (25000)",
+            {"tools.delete.project", "<1000", QStringLiteral("Delete of one project's 25,000 relations")}, freshCopy,
             [&] {
                 d.answerInput(QStringLiteral("3"));
                 d.answerQuestion(true);

@@ -101,6 +101,17 @@ int main(int argc, char **argv)
         std::printf("%-10d %-22s %10.1f %10d %8d\n", size, "per-concept walk", Bench::median(walk), walkRuns, nodes);
         std::printf("%-10d %-22s %9.1fx\n", size, "speed-up", Bench::median(walk) / Bench::median(fast));
         std::fflush(stdout);
+        const bool large = size >= 100000;
+        const QByteArray key = "treeload." + QByteArray::number(size);
+        Bench::figure(key + ".load", Bench::median(fast), "ms", large ? "<1500" : "-",
+                      QStringLiteral("Tree of %1 concepts loaded and shown (median of %2)")
+                          .arg(Bench::thousands(size))
+                          .arg(runs));
+        Bench::figure(key + ".walk", Bench::median(walk), "ms", "-",
+                      QStringLiteral("same, per-concept walk (median of %1)").arg(walkRuns));
+        Bench::figure(key + ".slower", Bench::median(walk) / Bench::median(fast), "x", large ? ">=10" : "-",
+                      QStringLiteral("per-concept walk against the load, %1 concepts (times slower)")
+                          .arg(Bench::thousands(size)));
 
         frmAlbero::rightWindow()->cmdChiudiFinestra_Click();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

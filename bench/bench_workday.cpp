@@ -18,6 +18,7 @@
 // --db keeps the generated database in FILE (made when it is missing), so
 // that later runs skip the generation.
 #include "base/dialogs.h"
+#include "benchdata.h"
 #include "benchutil.h"
 #include "data/cConnessione.h"
 #include "data/generator.h"
@@ -74,11 +75,6 @@ QString optionText(const QStringList &args, const char *name)
     return i >= 0 && i + 1 < args.size() ? args.at(i + 1) : QString();
 }
 
-void run(cConnessione &c, const QString &sql, const QVariantList &params = {})
-{
-    c.EseguiIstruzione(sql, QStringLiteral("128"), params);
-}
-
 // The large database: the generator's GEMET and EUROVOC, an English altLabel
 // for every label in another language, and 100,000 relations of project 4.
 void makeDatabase(const QString &path)
@@ -98,16 +94,7 @@ void makeDatabase(const QString &path)
     Generator::generate(c, eurovoc);
 
     c.beginTransaction();
-    run(c, QStringLiteral("create temp table extra as select d.id as src, cp.concept_ref as concept, d.value as value "
-                          "from datatypepropertyvalues d join conceptproperties cp on cp.id = d.concept_property_ref "
-                          "where d.lang_ref <> 6"));
-    const qint32 base = c.scalar(QStringLiteral("select max(id) from conceptproperties")).toInt();
-    run(c, QStringLiteral("insert into conceptproperties (id, concept_ref, property_ref) select ? + src, concept, 1 from extra"),
-        {base});
-    run(c, QStringLiteral("insert into datatypepropertyvalues (concept_property_ref, lang_ref, value) "
-                          "select ? + src, 6, value from extra"),
-        {base});
-    run(c, QStringLiteral("drop table extra"));
+    BenchData::addEnglishAltLabels(c);
 
     QVector<qint32> left, right;
     RecordSet rs;
@@ -180,6 +167,89 @@ double searchOnce(frmAlbero *w, const QString &word)
     });
 }
 
+// The field opened (the largest of EUROVOC) and the word searched (one that
+// finds a few hundred GEMET concepts; "-" when no search is measured).
+struct Setting
+{
+    QString field, word;
+    int fieldSize = 0, found = 0;
+};
+
+Setting chooseSetting(const QString &path, bool withoutSearch)
+{
+    Setting s;
+    cConnessione c;
+    if (!c.ApriConnessione(cConnessione::connectionStringFor(path)))
+        Bench::fail(kProgram, c.lastOpenError());
+    std::printf("concepts: %d GEMET, %d EUROVOC; English texts: %d; relations: %d\n",
+                c.scalar(QStringLiteral("select count(*) from concepts where model_ref = 5")).toInt(),
+                c.scalar(QStringLiteral("select count(*) from concepts where model_ref = 3")).toInt(),
+                c.scalar(QStringLiteral("select count(*) from datatypepropertyvalues where lang_ref = 6")).toInt(),
+                c.scalar(QStringLiteral("select count(*) from mappingrelations")).toInt());
+    // The largest field: every concept below each top concept of EUROVOC.
+    RecordSet rs;
+    c.ApriRS(QStringLiteral("with recursive below(top, id) as (select id, id from concepts where model_ref = 3 and "
+                            "parent_ref is null union all select below.top, concepts.id from concepts join below on "
+                            "concepts.parent_ref = below.id) select concepts.dex, count(*) from below join concepts "
+                            "on concepts.id = below.top group by below.top order by count(*) desc limit 1"),
+             rs);
+    s.field = rs.value(0).toString();
+    s.fieldSize = rs.value(1).toInt();
+    c.ChiudiRS(rs);
+    s.word = withoutSearch ? QStringLiteral("-") : BenchData::wordFindingAFewHundred(c, s.found);
+    if (s.word.isEmpty())
+        Bench::fail(kProgram, QStringLiteral("no word finds a few hundred concepts"));
+    return s;
+}
+
+// The times of Project > Open and of Mapping > New, and the CPU time of the
+// window's thread for the latter, run by run.
+struct Timings
+{
+    QList<double> opens, trees, treesCpu;
+};
+
+// Project > Open of the database, then Mapping > New of the field against
+// GEMET, both windows shown; their times added to t.
+void openBoth(frmMain &main, const QString &path, const QString &field, Timings &t)
+{
+    t.opens << timed([&] { main.apriDatabase(path); });
+    const double cpu0 = cpuMs(CLOCK_THREAD_CPUTIME_ID);
+    t.trees << timed([&] {
+        openMapping(main, field);
+        showNow();
+    });
+    t.treesCpu << cpuMs(CLOCK_THREAD_CPUTIME_ID) - cpu0;
+}
+
+// --trees-only: Open and Mapping > New alone, for profiling the load.  With
+// holdIndex the background index build waits until the trees are shown, to
+// tell its share of the machine from the load's own time.
+int measureTrees(frmMain &main, const QString &path, const QString &field, int runCount, bool holdIndex)
+{
+    static std::atomic<bool> held{false};
+    if (holdIndex) {
+        SearchIndex::BuildSettings hold;
+        hold.beforeStep = [] {
+            while (held.load())
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        };
+        SearchIndex::setBuildSettings(hold);
+    }
+    Timings t;
+    for (int i = 0; i < runCount; ++i) {
+        held = true;
+        openBoth(main, path, field, t);
+        held = false;
+        closeAll(main);
+    }
+    std::printf("%-58s %9.1f ms\n", "Project > Open", Bench::median(t.opens));
+    std::printf("%-58s %9.1f ms\n", "Mapping > New, two trees shown", Bench::median(t.trees));
+    std::printf("%-58s %9.1f ms\n", "  CPU time of the window's thread", Bench::median(t.treesCpu));
+    std::printf("medians of %d runs\n", runCount);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -205,51 +275,11 @@ int main(int argc, char **argv)
     main.setStartupMenus();
 
     // What the database holds, the field opened and the word searched.
-    QString field, word;
-    int fieldSize = 0, found = 0;
-    {
-        cConnessione c;
-        if (!c.ApriConnessione(cConnessione::connectionStringFor(path)))
-            Bench::fail(kProgram, c.lastOpenError());
-        std::printf("concepts: %d GEMET, %d EUROVOC; English texts: %d; relations: %d\n",
-                    c.scalar(QStringLiteral("select count(*) from concepts where model_ref = 5")).toInt(),
-                    c.scalar(QStringLiteral("select count(*) from concepts where model_ref = 3")).toInt(),
-                    c.scalar(QStringLiteral("select count(*) from datatypepropertyvalues where lang_ref = 6")).toInt(),
-                    c.scalar(QStringLiteral("select count(*) from mappingrelations")).toInt());
-        // The largest field: every concept below each top concept of EUROVOC.
-        RecordSet rs;
-        c.ApriRS(QStringLiteral("with recursive below(top, id) as (select id, id from concepts where model_ref = 3 and "
-                                "parent_ref is null union all select below.top, concepts.id from concepts join below on "
-                                "concepts.parent_ref = below.id) select concepts.dex, count(*) from below join concepts "
-                                "on concepts.id = below.top group by below.top order by count(*) desc limit 1"),
-                 rs);
-        field = rs.value(0).toString();
-        fieldSize = rs.value(1).toInt();
-        c.ChiudiRS(rs);
-        if (args.contains(QStringLiteral("--trees-only")))
-            word = QStringLiteral("-");
-        if (word.isEmpty())
-            c.ApriRS(QStringLiteral("select dex from concepts where model_ref = 5 order by id limit 400"), rs);
-        QStringList candidates;
-        for (; !rs.isEOF(); rs.MoveNext())
-            for (const QString &wd : rs.value(0).toString().split(QLatin1Char(' '), Qt::SkipEmptyParts))
-                if (wd.size() >= 6)
-                    candidates << wd.mid(1, 5);
-        if (rs.isOpen())
-            c.ChiudiRS(rs);
-        for (const QString &candidate : std::as_const(candidates)) {
-            const int n = static_cast<int>(Ricerca::eseguiSenzaIndice(c, Ricerca::Campi{}, Ids::GEMET, candidate).size());
-            if (n >= 200 && n <= 700) {
-                word = candidate;
-                found = n;
-                break;
-            }
-        }
-        if (word.isEmpty())
-            Bench::fail(kProgram, QStringLiteral("no word finds a few hundred concepts"));
-    }
+    const bool treesOnly = args.contains(QStringLiteral("--trees-only"));
+    const Setting setting = chooseSetting(path, treesOnly);
+    const QString &field = setting.field, &word = setting.word;
     std::printf("field \"%s\" (%d concepts) against the whole of GEMET; word \"%s\" finds %d concepts\n",
-                qPrintable(field), fieldSize, qPrintable(word), found);
+                qPrintable(field), setting.fieldSize, qPrintable(word), setting.found);
 
     // One run to warm the file cache.
     main.apriDatabase(path);
@@ -257,51 +287,17 @@ int main(int argc, char **argv)
     showNow();
     closeAll(main);
 
-    if (args.contains(QStringLiteral("--trees-only"))) {
-        // --hold-index: the background index build waits until the trees are
-        // shown, to tell its share of the machine from the load's own time.
-        static std::atomic<bool> held{false};
-        if (args.contains(QStringLiteral("--hold-index"))) {
-            SearchIndex::BuildSettings hold;
-            hold.beforeStep = [] {
-                while (held.load())
-                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            };
-            SearchIndex::setBuildSettings(hold);
-        }
-        QList<double> opens, trees, cpu;
-        for (int i = 0; i < runCount; ++i) {
-            held = true;
-            opens << timed([&] { main.apriDatabase(path); });
-            const double cpu0 = cpuMs(CLOCK_THREAD_CPUTIME_ID);
-            trees << timed([&] {
-                openMapping(main, field);
-                showNow();
-            });
-            cpu << cpuMs(CLOCK_THREAD_CPUTIME_ID) - cpu0;
-            held = false;
-            closeAll(main);
-        }
-        std::printf("%-58s %9.1f ms\n", "Project > Open", Bench::median(opens));
-        std::printf("%-58s %9.1f ms\n", "Mapping > New, two trees shown", Bench::median(trees));
-        std::printf("%-58s %9.1f ms\n", "  CPU time of the window's thread", Bench::median(cpu));
-        std::printf("medians of %d runs\n", runCount);
-        return 0;
-    }
+    if (treesOnly)
+        return measureTrees(main, path, field, runCount, args.contains(QStringLiteral("--hold-index")));
 
-    QList<double> opens, trees, firstSearch, atOnce, plain, builtAfter, buildAlone, treesCpu, buildCpu;
+    Timings t;
+    QList<double> firstSearch, atOnce, plain, builtAfter, buildAlone, buildCpu;
     int nodes = 0, readyAtSearch = 0;
     for (int i = 0; i < runCount; ++i) {
         // First search three seconds after the trees are shown.
         QElapsedTimer opened;
         opened.start();
-        opens << timed([&] { main.apriDatabase(path); });
-        const double cpu0 = cpuMs(CLOCK_THREAD_CPUTIME_ID);
-        trees << timed([&] {
-            openMapping(main, field);
-            showNow();
-        });
-        treesCpu << cpuMs(CLOCK_THREAD_CPUTIME_ID) - cpu0;
+        openBoth(main, path, field, t);
         nodes = frmAlbero::rightWindow()->tree()->count() + frmAlbero::leftWindow()->tree()->count();
         const qint64 built = waitUntil(opened, opened.elapsed() + 3000);
         builtAfter << (built < 0 ? std::numeric_limits<double>::infinity() : double(built)); // inf: still running
@@ -323,9 +319,9 @@ int main(int argc, char **argv)
         closeAll(main);
     }
 
-    std::printf("%-58s %9.1f ms\n", "Project > Open", Bench::median(opens));
-    std::printf("%-58s %9.1f ms  (%d nodes)\n", "Mapping > New, two trees shown", Bench::median(trees), nodes);
-    std::printf("%-58s %9.1f ms\n", "  CPU time of the window's thread", Bench::median(treesCpu));
+    std::printf("%-58s %9.1f ms\n", "Project > Open", Bench::median(t.opens));
+    std::printf("%-58s %9.1f ms  (%d nodes)\n", "Mapping > New, two trees shown", Bench::median(t.trees), nodes);
+    std::printf("%-58s %9.1f ms\n", "  CPU time of the window's thread", Bench::median(t.treesCpu));
     std::printf("%-58s %9.1f ms  (index ready in %d of %d runs)\n", "first search, 3 s after the trees are shown",
                 Bench::median(firstSearch), readyAtSearch, runCount);
     std::printf("%-58s %9.1f ms\n", "  index build finished, counted from Open", Bench::median(builtAfter));
@@ -334,5 +330,18 @@ int main(int argc, char **argv)
     std::printf("%-58s %9.1f ms\n", "first search at once (index not ready yet)", Bench::median(atOnce));
     std::printf("%-58s %9.1f ms\n", "  the plain statement alone", Bench::median(plain));
     std::printf("medians of %d runs\n", runCount);
+    Bench::figure("workday.open", Bench::median(t.opens), "ms", "-",
+                  QStringLiteral("Working day: Project > Open of the large database (median of %1)").arg(runCount));
+    Bench::figure("workday.trees", Bench::median(t.trees), "ms", "<600",
+                  QStringLiteral("same, Mapping > New, two trees of %1 nodes shown").arg(Bench::thousands(nodes)));
+    Bench::figure("workday.search", Bench::median(firstSearch), "ms", "<200",
+                  QStringLiteral("same, first search 3 s after the trees (index ready in %1 of %2 runs)")
+                      .arg(readyAtSearch)
+                      .arg(runCount));
+    Bench::figure("workday.index", Bench::median(builtAfter), "ms", "-",
+                  QStringLiteral("same, search index built in the background, counted from Open"));
+    Bench::figure("workday.search.atonce", Bench::median(atOnce), "ms", "-",
+                  QStringLiteral("same, first search at once after the trees (the plain statement alone: %1 ms)")
+                      .arg(Bench::median(plain), 0, 'f', 0));
     return 0;
 }

@@ -30,7 +30,7 @@ QByteArray deepRdfXml(int depth)
 {
     QByteArray out = "<?xml version=\"1.0\"?>\n<rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\" "
                      "xmlns:skos=\"http://www.w3.org/2004/02/skos/core#\">\n<skos:Concept rdf:about=\"http://x.org/a\">";
-    out.reserve(depth * 70);
+    out.reserve(qsizetype{depth} * 70);
     for (int i = 0; i < depth; ++i)
         out += "<skos:broader><rdf:Description>";
     for (int i = 0; i < depth; ++i)

@@ -76,7 +76,8 @@ void collect(void *data, raptor_statement *st)
     static_cast<QVector<Triple> *>(data)->append(t);
 }
 
-FileCounts countFile(const QString &path)
+// Every statement of a SKOS file, as raptor reads it.
+QVector<Triple> readTriples(const QString &path)
 {
     QVector<Triple> triples;
     raptor_world *world = raptor_new_world();
@@ -89,18 +90,48 @@ FileCounts countFile(const QString &path)
     raptor_free_uri(uri);
     raptor_free_parser(parser);
     raptor_free_world(world);
+    return triples;
+}
 
-    QSet<QByteArray> conceptClasses{kSkosNs + "Concept"}, deprecated;
+// The concepts of the file: resources of skos:Concept or a subclass of it,
+// deprecated ones left out.
+QSet<QByteArray> conceptsOf(const QVector<Triple> &triples)
+{
+    QSet<QByteArray> conceptClasses{kSkosNs + "Concept"}, deprecated, concepts;
     for (const Triple &t : triples) {
         if (t.p == "http://www.w3.org/2000/01/rdf-schema#subClassOf" && t.o == kSkosNs + "Concept")
             conceptClasses.insert(t.s);
         if (t.p == "http://www.w3.org/2002/07/owl#deprecated" && t.o == "true")
             deprecated.insert(t.s);
     }
-    FileCounts c;
     for (const Triple &t : triples)
         if (t.p == kType && conceptClasses.contains(t.o) && !deprecated.contains(t.s))
-            c.concepts.insert(t.s);
+            concepts.insert(t.s);
+    return concepts;
+}
+
+// Counts a broader, narrower or related link between two concepts (a link
+// of a concept to itself apart).
+void countLink(const Triple &t, FileCounts &c)
+{
+    if (t.s == t.o) {
+        ++c.selfLinks;
+    } else if (t.p == kSkosNs + "broader") {
+        ++c.broader;
+        c.withBroader.insert(t.s);
+    } else if (t.p == kSkosNs + "narrower") {
+        ++c.narrower;
+        c.withBroader.insert(t.o);
+    } else {
+        ++c.related;
+    }
+}
+
+FileCounts countFile(const QString &path)
+{
+    const QVector<Triple> triples = readTriples(path);
+    FileCounts c;
+    c.concepts = conceptsOf(triples);
     QSet<QByteArray> seen;
     for (const Triple &t : triples) {
         const QByteArray key = t.s + '\1' + t.p + '\1' + t.o + '\1' + t.lang.toUtf8();
@@ -116,21 +147,8 @@ FileCounts countFile(const QString &path)
         if (t.literal && (t.p == kSkosNs + "prefLabel" || t.p == kSkosNs + "altLabel") && !t.o.isEmpty())
             ++c.labels[t.lang];
         const bool link = t.p == kSkosNs + "broader" || t.p == kSkosNs + "narrower" || t.p == kSkosNs + "related";
-        if (!link || !c.concepts.contains(t.o))
-            continue;
-        if (t.s == t.o) {
-            ++c.selfLinks;
-            continue;
-        }
-        if (t.p == kSkosNs + "broader") {
-            ++c.broader;
-            c.withBroader.insert(t.s);
-        } else if (t.p == kSkosNs + "narrower") {
-            ++c.narrower;
-            c.withBroader.insert(t.o);
-        } else {
-            ++c.related;
-        }
+        if (link && c.concepts.contains(t.o))
+            countLink(t, c);
     }
     return c;
 }

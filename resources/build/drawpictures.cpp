@@ -145,7 +145,8 @@ QImage rotated(const QImage &img, int degrees)
     return img.transformed(t);
 }
 
-QImage picture(const QString &name)
+// The logo and the concept tree's node images; a null image for other names.
+QImage treePicture(const QString &name)
 {
     if (name == QLatin1String("logo")) {
         QImage img = canvas(200, 200);
@@ -162,7 +163,12 @@ QImage picture(const QString &name)
         return node(false, 0, false);
     if (name == QLatin1String("node_prefminus"))
         return node(true, -1, true);
+    return {};
+}
 
+// The buttons of an alignment window; a null image for other names.
+QImage alignmentButton(const QString &name)
+{
     if (name == QLatin1String("expand") || name == QLatin1String("collapse")) {
         const bool expand = name == QLatin1String("expand");
         return button([expand](QPainter &p) {
@@ -237,6 +243,13 @@ QImage picture(const QString &name)
             p.setPen(pen(Ink, 5));
             p.drawLine(QPointF(18, 18), QPointF(27, 27));
         });
+    return {};
+}
+
+// The buttons of the mapping editor, the report window and the help windows;
+// a null image for other names.
+QImage otherButton(const QString &name)
+{
     if (name == QLatin1String("save"))
         return button([](QPainter &p) {
             p.setPen(pen(Ink, 1.5));
@@ -310,6 +323,16 @@ QImage picture(const QString &name)
             p.drawPolyline(QPolygonF({QPointF(9, 16), QPointF(14, 21), QPointF(23, 11)}));
         });
     return {};
+}
+
+QImage picture(const QString &name)
+{
+    QImage img = treePicture(name);
+    if (img.isNull())
+        img = alignmentButton(name);
+    if (img.isNull())
+        img = otherButton(name);
+    return img;
 }
 
 // A pointer or mark: a solid arrow with a white rim, pointing right.

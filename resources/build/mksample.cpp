@@ -45,6 +45,32 @@ public:
     }
 };
 
+// A quoted field of a CSV line, from its opening quote at i: a doubled quote
+// stands for one, the closing quote must end the field.  Leaves i after it.
+Field quotedField(const QString &line, int &i, const QString &where)
+{
+    Field f;
+    f.quoted = true;
+    const int n = line.size();
+    ++i; // the opening quote
+    while (true) {
+        if (i >= n)
+            throw InputError(where, QStringLiteral("unterminated quoted field"));
+        if (line.at(i) != QLatin1Char('"')) {
+            f.text += line.at(i++);
+        } else if (i + 1 < n && line.at(i + 1) == QLatin1Char('"')) {
+            f.text += QLatin1Char('"');
+            i += 2;
+        } else {
+            ++i;
+            break;
+        }
+    }
+    if (i < n && line.at(i) != QLatin1Char(','))
+        throw InputError(where, QStringLiteral("text after a closing quote"));
+    return f;
+}
+
 // One CSV line: fields separated by commas, a field may be quoted with double
 // quotes and then holds commas and doubled quotes ("").  Lines starting with
 // '#' are comments; the first other line is the header.
@@ -54,31 +80,14 @@ QList<Field> splitLine(const QString &line, const QString &where)
     int i = 0;
     const int n = line.size();
     while (true) {
-        Field f;
         if (i < n && line.at(i) == QLatin1Char('"')) {
-            f.quoted = true;
-            ++i;
-            while (true) {
-                if (i >= n)
-                    throw InputError(where, QStringLiteral("unterminated quoted field"));
-                if (line.at(i) == QLatin1Char('"')) {
-                    if (i + 1 < n && line.at(i + 1) == QLatin1Char('"')) {
-                        f.text += QLatin1Char('"');
-                        i += 2;
-                        continue;
-                    }
-                    ++i;
-                    break;
-                }
-                f.text += line.at(i++);
-            }
-            if (i < n && line.at(i) != QLatin1Char(','))
-                throw InputError(where, QStringLiteral("text after a closing quote"));
+            out.append(quotedField(line, i, where));
         } else {
+            Field f;
             while (i < n && line.at(i) != QLatin1Char(','))
                 f.text += line.at(i++);
+            out.append(f);
         }
-        out.append(f);
         if (i >= n)
             break;
         ++i; // the comma

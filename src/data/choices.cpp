@@ -12,6 +12,10 @@ QStringList listOf(std::initializer_list<const char *> items)
     return l;
 }
 
+// ECLAS's first subset, whose name is longer than a line.
+const char *const eclasFirstSubset = "001 International cooperation. International relations. International law. "
+                                     "European Communities. European Union";
+
 } // namespace
 
 QStringList Scelte::eurovocFields()
@@ -29,8 +33,7 @@ QStringList Scelte::subsets(int model)
 {
     switch (model) {
     case Ids::ECLAS:
-        return listOf({"001 International cooperation. International relations. International law. European "
-                       "Communities. European Union",
+        return listOf({eclasFirstSubset,
                        "002 Economic policy. Planning. Social policy. Social problems",
                        "003 Economics. Economic conditions. Economic doctrines and systems",
                        "004 Law. Public Administration. Politics", "005 Culture. Society",

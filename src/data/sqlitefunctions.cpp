@@ -52,6 +52,38 @@ int collate(void *, int na, const void *a, int nb, const void *b)
 }
 
 
+// A unit of a folded pattern or text as a code: a byte as its unsigned
+// value (never a negative char widened), a code point as it is.
+uint codeOf(char c)
+{
+    return static_cast<unsigned char>(c);
+}
+
+uint codeOf(uint c)
+{
+    return c;
+}
+
+// The first place at or after i that is not a '%' of the pattern.
+template<typename C>
+qsizetype afterAnyRun(const C *p, qsizetype np, qsizetype i)
+{
+    while (i < np && codeOf(p[i]) == '%')
+        ++i;
+    return i;
+}
+
+// How many units of the pattern, from pi, match the text's unit tc: 2 for an
+// escaped character, 1 for '_' or the same character, 0 when they differ.
+template<typename C>
+int matchOne(const C *p, qsizetype np, qsizetype pi, C tc, uint escape)
+{
+    const uint pc = codeOf(p[pi]);
+    if (escape && pc == escape && pi + 1 < np)
+        return p[pi + 1] == tc ? 2 : 0;
+    return pc == '_' || p[pi] == tc ? 1 : 0;
+}
+
 // Matches a folded pattern against a folded text, character by character:
 // '%' any run, '_' one character, escape the next one literally.  Walks once
 // and backs up only to the last '%', so the cost stays near linear.
@@ -61,37 +93,26 @@ bool matchFolded(const C *p, qsizetype np, const C *t, qsizetype nt, uint escape
     qsizetype pi = 0, ti = 0;
     qsizetype starP = -1, starT = 0;
     while (ti < nt) {
-        if (pi < np) {
-            const uint pc = static_cast<uint>(p[pi]);
-            if (pc == '%') {
-                while (pi < np && static_cast<uint>(p[pi]) == '%')
-                    ++pi;
-                if (pi == np)
-                    return true;
-                starP = pi;
-                starT = ti;
-                continue;
-            }
-            if (escape && pc == escape && pi + 1 < np) {
-                if (p[pi + 1] == t[ti]) {
-                    pi += 2;
-                    ++ti;
-                    continue;
-                }
-            } else if (pc == '_' || p[pi] == t[ti]) {
-                ++pi;
-                ++ti;
-                continue;
-            }
+        if (pi < np && codeOf(p[pi]) == '%') {
+            pi = afterAnyRun(p, np, pi);
+            if (pi == np)
+                return true;
+            starP = pi;
+            starT = ti;
+            continue;
+        }
+        const int taken = pi < np ? matchOne(p, np, pi, t[ti], escape) : 0;
+        if (taken > 0) {
+            pi += taken;
+            ++ti;
+            continue;
         }
         if (starP < 0)
             return false;
         pi = starP;
         ti = ++starT;
     }
-    while (pi < np && static_cast<uint>(p[pi]) == '%')
-        ++pi;
-    return pi == np;
+    return afterAnyRun(p, np, pi) == np;
 }
 
 char asciiLower(char c)

@@ -189,7 +189,6 @@ private:
 
     void controlWord(const QByteArray &w, bool hasParam, int param, bool firstInGroup)
     {
-        const bool on = !hasParam || param != 0;
         if (firstInGroup && isSkippedDestination(w)) {
             m_state.skip = true;
             return;
@@ -201,31 +200,42 @@ private:
             m_paragraph.bullet = true;
             return;
         }
+        if (const QChar c = specialCharacter(w); !c.isNull()) {
+            text(c);
+            return;
+        }
+        // Each acts on its own words only.
+        paragraphWord(w, param);
+        characterWord(w, hasParam, param);
+        unicodeWord(w, hasParam, param);
+    }
+
+    // The character a control word stands for; a null QChar for other words.
+    static QChar specialCharacter(const QByteArray &w)
+    {
+        static const struct {
+            const char *word;
+            char16_t character;
+        } characters[] = {{"line", u'\n'},       {"tab", u'\t'},         {"bullet", 0x2022},    {"emdash", 0x2014},
+                          {"endash", 0x2013},    {"lquote", 0x2018},     {"rquote", 0x2019},    {"ldblquote", 0x201C},
+                          {"rdblquote", 0x201D}, {"emspace", u' '},      {"enspace", u' '}};
+        for (const auto &c : characters)
+            if (w == c.word)
+                return QChar(c.character);
+        return {};
+    }
+
+    // \par, \pard and the paragraph's indent, spacing and alignment.
+    void paragraphWord(const QByteArray &w, int param)
+    {
         if (w == "par") {
             newParagraph();
-        } else if (w == "line") {
-            text(QLatin1Char('\n'));
-        } else if (w == "tab") {
-            text(QLatin1Char('\t'));
         } else if (w == "pard") {
             m_paragraph.bullet = false;
             m_paragraph.leftIndent = 0;
             m_paragraph.spaceBefore = 0;
             m_paragraph.spaceAfter = 0;
             m_paragraph.align = Rtf::Align::Left;
-        } else if (w == "plain") {
-            m_state.chars = CharState();
-        } else if (w == "b") {
-            m_state.chars.bold = on;
-        } else if (w == "i") {
-            m_state.chars.italic = on;
-        } else if (w == "ul") {
-            m_state.chars.underline = on;
-        } else if (w == "ulnone") {
-            m_state.chars.underline = false;
-        } else if (w == "fs") {
-            if (hasParam && param > 0)
-                m_state.chars.halfPoints = param;
         } else if (w == "li") {
             m_paragraph.leftIndent = qMax(0, param);
         } else if (w == "sb") {
@@ -240,32 +250,40 @@ private:
             m_paragraph.align = Rtf::Align::Right;
         } else if (w == "qj") {
             m_paragraph.align = Rtf::Align::Justify;
-        } else if (w == "uc") {
-            if (hasParam && param >= 0)
-                m_state.unicodeSkip = param;
+        }
+    }
+
+    // Bold, italic, underline and size; \plain resets them.
+    void characterWord(const QByteArray &w, bool hasParam, int param)
+    {
+        const bool on = !hasParam || param != 0;
+        if (w == "plain") {
+            m_state.chars = CharState();
+        } else if (w == "b") {
+            m_state.chars.bold = on;
+        } else if (w == "i") {
+            m_state.chars.italic = on;
+        } else if (w == "ul") {
+            m_state.chars.underline = on;
+        } else if (w == "ulnone") {
+            m_state.chars.underline = false;
+        } else if (w == "fs" && hasParam && param > 0) {
+            m_state.chars.halfPoints = param;
+        }
+    }
+
+    // \u, a character by its code, and \uc, how many fallback characters follow it.
+    void unicodeWord(const QByteArray &w, bool hasParam, int param)
+    {
+        if (!hasParam)
+            return;
+        if (w == "uc" && param >= 0) {
+            m_state.unicodeSkip = param;
         } else if (w == "u") {
-            if (hasParam) {
-                // \u takes a signed 16-bit value; characters above U+7FFF come negative.
-                const char16_t unit = char16_t(param < 0 ? param + 65536 : param);
-                text(QChar(unit));
-                skipFallback(m_state.unicodeSkip);
-            }
-        } else if (w == "bullet") {
-            text(QChar(0x2022));
-        } else if (w == "emdash") {
-            text(QChar(0x2014));
-        } else if (w == "endash") {
-            text(QChar(0x2013));
-        } else if (w == "lquote") {
-            text(QChar(0x2018));
-        } else if (w == "rquote") {
-            text(QChar(0x2019));
-        } else if (w == "ldblquote") {
-            text(QChar(0x201C));
-        } else if (w == "rdblquote") {
-            text(QChar(0x201D));
-        } else if (w == "emspace" || w == "enspace") {
-            text(QLatin1Char(' '));
+            // \u takes a signed 16-bit value; characters above U+7FFF come negative.
+            const char16_t unit = char16_t(param < 0 ? param + 65536 : param);
+            text(QChar(unit));
+            skipFallback(m_state.unicodeSkip);
         }
     }
 

@@ -442,40 +442,53 @@ struct Matcher::Data
         QVector<Near> found;
         if (other.postings(word) > 0)
             found.append({word, 1.0f, false});
-        const QStringView text = wordText.at(word);
-        if (text.size() >= 5) {
-            // Variants of one spelling keep their beginning and their ending
-            // ("catalog(u)ing", "neolit(h)ic"); "finding" and "binding",
-            // "descriptor" and "description" are other words.
-            const double maxDistance = (1.0 - w.wordSimilarity) * 2.0 * static_cast<double>(text.size());
-            auto bucket = other.byAffixes.constFind(affixKey(text));
-            if (bucket != other.byAffixes.constEnd())
-                for (int candidate : *bucket) {
-                    const qsizetype length = wordText.at(candidate).size();
-                    if (length - text.size() > maxDistance)
-                        break; // shortest first: the rest are longer still
-                    if (candidate == word || text.size() - length > maxDistance)
-                        continue;
-                    const double sim = Normalise::editSimilarity(text, wordText.at(candidate));
-                    if (sim >= w.wordSimilarity)
-                        found.append({candidate, static_cast<float>(sim), false});
-                }
-            // Cognates across languages share a long beginning and differ in
-            // their endings: "archaisch" and "archaic", "mesolithikum" and "mesolithic".
-            auto p5 = other.byPrefix.constFind(hashText(text.left(CognatePrefix)));
-            if (p5 != other.byPrefix.constEnd())
-                for (int candidate : *p5) {
-                    if (candidate == word)
-                        continue;
-                    const float sim = static_cast<float>(cognateSimilarity(text, wordText.at(candidate)));
-                    if (sim <= 0)
-                        continue;
-                    const auto known = std::find_if(found.begin(), found.end(), [candidate](const Near &n) { return n.word == candidate; });
-                    if (known == found.end())
-                        found.append({candidate, sim, true});
-                }
+        if (wordText.at(word).size() >= 5) {
+            addNearSpellings(word, other, found);
+            addCognates(word, other, found);
         }
         return *cache.insert(word, found);
+    }
+
+    // Variants of one spelling keep their beginning and their ending
+    // ("catalog(u)ing", "neolit(h)ic"); "finding" and "binding",
+    // "descriptor" and "description" are other words.
+    void addNearSpellings(int word, const Side &other, QVector<Near> &found) const
+    {
+        const QStringView text = wordText.at(word);
+        const double maxDistance = (1.0 - w.wordSimilarity) * 2.0 * static_cast<double>(text.size());
+        auto bucket = other.byAffixes.constFind(affixKey(text));
+        if (bucket == other.byAffixes.constEnd())
+            return;
+        for (int candidate : *bucket) {
+            const qsizetype length = wordText.at(candidate).size();
+            if (length - text.size() > maxDistance)
+                break; // shortest first: the rest are longer still
+            if (candidate == word || text.size() - length > maxDistance)
+                continue;
+            const double sim = Normalise::editSimilarity(text, wordText.at(candidate));
+            if (sim >= w.wordSimilarity)
+                found.append({candidate, static_cast<float>(sim), false});
+        }
+    }
+
+    // Cognates across languages share a long beginning and differ in their
+    // endings: "archaisch" and "archaic", "mesolithikum" and "mesolithic".
+    void addCognates(int word, const Side &other, QVector<Near> &found) const
+    {
+        const QStringView text = wordText.at(word);
+        auto p5 = other.byPrefix.constFind(hashText(text.left(CognatePrefix)));
+        if (p5 == other.byPrefix.constEnd())
+            return;
+        for (int candidate : *p5) {
+            if (candidate == word)
+                continue;
+            const float sim = static_cast<float>(cognateSimilarity(text, wordText.at(candidate)));
+            if (sim <= 0)
+                continue;
+            const auto known = std::find_if(found.begin(), found.end(), [candidate](const Near &n) { return n.word == candidate; });
+            if (known == found.end())
+                found.append({candidate, sim, true});
+        }
     }
 
     float nearSimilarity(int a, int b, const Side &other, bool otherLanguage) const
@@ -498,38 +511,53 @@ struct Matcher::Data
         for (int l = from.labelStart.at(c); l < from.labelStart.at(c + 1); ++l) {
             const LabelRec &a = from.labels.at(l);
             touched.clear();
-            bool allCommon = true;
-            for (int k = 0; k < a.wordCount && allCommon; ++k)
-                allCommon = to.postings(from.words.at(a.firstWord + k)) > common;
-            for (int k = 0; k < a.wordCount; ++k) {
-                const int u = from.words.at(a.firstWord + k);
-                for (const Near &n : near(u, to)) {
-                    if (!allCommon && to.postings(n.word) > common)
-                        continue;
-                    const float add = weightOf(u) * n.similarity;
-                    for (int p = to.postStart.at(n.word); p < to.postStart.at(n.word + 1); ++p) {
-                        const int b = to.post.at(p);
-                        float &acc = accumulator[static_cast<std::size_t>(b)];
-                        if (acc == 0.0f)
-                            touched.push_back(b);
-                        acc += add;
-                    }
-                }
-            }
-            auto range = std::equal_range(to.compacts.begin(), to.compacts.end(), std::make_pair(a.compact, -1),
-                                          [](const auto &x, const auto &y) { return x.first < y.first; });
-            for (auto it = range.first; it != range.second; ++it) {
-                float &acc = accumulator[static_cast<std::size_t>(it->second)];
-                if (acc == 0.0f)
-                    touched.push_back(it->second);
-                acc = std::max(acc, a.weight);
-            }
+            accumulateWords(from, a, to, common);
+            accumulateCompact(a, to);
             for (int b : touched) {
                 float &acc = accumulator[static_cast<std::size_t>(b)];
                 const float approx = std::min(1.0f, 2.0f * acc / (a.weight + to.labels.at(b).weight));
                 out.push_back({l, b, approx});
                 acc = 0.0f;
             }
+        }
+    }
+
+    // Adds to the accumulator of each label of `to` the weight of the words
+    // of label a (on side `from`) it holds, or near spellings of them; words
+    // more common than `common` count only in a label made of such words.
+    void accumulateWords(const Side &from, const LabelRec &a, const Side &to, int common) const
+    {
+        bool allCommon = true;
+        for (int k = 0; k < a.wordCount && allCommon; ++k)
+            allCommon = to.postings(from.words.at(a.firstWord + k)) > common;
+        for (int k = 0; k < a.wordCount; ++k) {
+            const int u = from.words.at(a.firstWord + k);
+            for (const Near &n : near(u, to)) {
+                if (!allCommon && to.postings(n.word) > common)
+                    continue;
+                const float add = weightOf(u) * n.similarity;
+                for (int p = to.postStart.at(n.word); p < to.postStart.at(n.word + 1); ++p) {
+                    const int b = to.post.at(p);
+                    float &acc = accumulator[static_cast<std::size_t>(b)];
+                    if (acc == 0.0f)
+                        touched.push_back(b);
+                    acc += add;
+                }
+            }
+        }
+    }
+
+    // The labels of `to` whose words joined are label a's words joined ("rock
+    // shelter", "rockshelter") count as sharing all of it.
+    void accumulateCompact(const LabelRec &a, const Side &to) const
+    {
+        auto range = std::equal_range(to.compacts.begin(), to.compacts.end(), std::make_pair(a.compact, -1),
+                                      [](const auto &x, const auto &y) { return x.first < y.first; });
+        for (auto it = range.first; it != range.second; ++it) {
+            float &acc = accumulator[static_cast<std::size_t>(it->second)];
+            if (acc == 0.0f)
+                touched.push_back(it->second);
+            acc = std::max(acc, a.weight);
         }
     }
 
@@ -548,38 +576,44 @@ struct Matcher::Data
         return s;
     }
 
-    // Compares a source label with a target label.  `shared` receives the
-    // matched word pairs and their similarity when asked for.
-    LabelMatch compare(const LabelRec &a, const LabelRec &b,
-                       QVector<std::tuple<int, int, float>> *shared = nullptr) const
+    // Do the two labels hold the same words, in any order?
+    bool sameWordSet(const LabelRec &a, const LabelRec &b) const
     {
-        LabelMatch m;
+        if (a.key != b.key || a.wordCount != b.wordCount)
+            return false;
         const int *wa = src.words.constData() + a.firstWord;
         const int *wb = trg.words.constData() + b.firstWord;
-        bool sameWords = a.key == b.key && a.wordCount == b.wordCount;
-        if (sameWords) {
-            std::array<int, 16> x{}, y{};
-            if (a.wordCount <= 16) {
-                std::copy(wa, wa + a.wordCount, x.begin());
-                std::copy(wb, wb + b.wordCount, y.begin());
-                std::sort(x.begin(), x.begin() + a.wordCount);
-                std::sort(y.begin(), y.begin() + b.wordCount);
-                sameWords = std::equal(x.begin(), x.begin() + a.wordCount, y.begin());
-            } else {
-                sameWords = std::is_permutation(wa, wa + a.wordCount, wb);
-            }
-        }
-        // Greedy word matching in the order of the source label.
-        std::array<bool, 64> used{}, usedA{};
-        const bool otherLanguage = !sameLanguage(a, b);
-        double matchedA = 0, matchedB = 0, unmatchedA = 0;
+        if (a.wordCount > 16)
+            return std::is_permutation(wa, wa + a.wordCount, wb);
+        std::array<int, 16> x{}, y{};
+        std::copy(wa, wa + a.wordCount, x.begin());
+        std::copy(wb, wb + b.wordCount, y.begin());
+        std::sort(x.begin(), x.begin() + a.wordCount);
+        std::sort(y.begin(), y.begin() + b.wordCount);
+        return std::equal(x.begin(), x.begin() + a.wordCount, y.begin());
+    }
+
+    // The words of a source and a target label matched greedily in the order
+    // of the source label: which words found a partner and the weights matched.
+    struct WordMatch
+    {
+        std::array<bool, 64> usedA{}, usedB{};
+        double matchedA = 0, matchedB = 0, unmatchedA = 0, unmatchedB = 0;
+    };
+
+    WordMatch matchWords(const LabelRec &a, const LabelRec &b, bool otherLanguage,
+                         QVector<std::tuple<int, int, float>> *shared) const
+    {
+        WordMatch wm;
+        const int *wa = src.words.constData() + a.firstWord;
+        const int *wb = trg.words.constData() + b.firstWord;
         const int nb = std::min<int>(b.wordCount, 64);
         for (int i = 0; i < a.wordCount; ++i) {
             const int u = wa[i];
             int bestJ = -1;
             float bestSim = 0;
             for (int j = 0; j < nb; ++j) {
-                if (used[static_cast<std::size_t>(j)])
+                if (wm.usedB[static_cast<std::size_t>(j)])
                     continue;
                 const float s = nearSimilarity(u, wb[j], trg, otherLanguage);
                 if (s > bestSim) {
@@ -588,65 +622,70 @@ struct Matcher::Data
                 }
             }
             if (bestJ < 0) {
-                unmatchedA += weightOf(u);
+                wm.unmatchedA += weightOf(u);
                 continue;
             }
             if (i < 64)
-                usedA[static_cast<std::size_t>(i)] = true;
-            used[static_cast<std::size_t>(bestJ)] = true;
-            matchedA += weightOf(u) * bestSim;
-            matchedB += weightOf(wb[bestJ]) * bestSim;
+                wm.usedA[static_cast<std::size_t>(i)] = true;
+            wm.usedB[static_cast<std::size_t>(bestJ)] = true;
+            wm.matchedA += weightOf(u) * bestSim;
+            wm.matchedB += weightOf(wb[bestJ]) * bestSim;
             if (shared)
                 shared->append({u, wb[bestJ], bestSim});
         }
-        double unmatchedB = 0;
         for (int j = 0; j < nb; ++j)
-            if (!used[static_cast<std::size_t>(j)])
-                unmatchedB += weightOf(wb[j]);
-        if (sameWords || (a.compact == b.compact && compactText(src, a) == compactText(trg, b))) {
-            m.sim = 1.0;
-            m.equal = true;
-            return m;
+            if (!wm.usedB[static_cast<std::size_t>(j)])
+                wm.unmatchedB += weightOf(wb[j]);
+        return wm;
+    }
+
+    // The relation the words left over tell, for labels that share some.
+    void judgeExtraWords(const LabelRec &a, const LabelRec &b, const WordMatch &wm, LabelMatch &m) const
+    {
+        const double extraA = a.weight > 0 ? wm.unmatchedA / a.weight : 0;
+        const double extraB = b.weight > 0 ? wm.unmatchedB / b.weight : 0;
+        if (a.head >= 0 && b.head >= 0 && a.head < 64 && b.head < 64) {
+            judgeHeads(a, b, wm, extraA, extraB, m);
+        } else if (extraA < 0.05 && extraB >= w.extraWords) {
+            m.rel = RelNarrow; // the target label says more: the target is narrower
+        } else if (extraB < 0.05 && extraA >= w.extraWords) {
+            m.rel = RelBroad;  // the source label says more: the target is broader
         }
-        const double total = a.weight + b.weight;
-        m.sim = total > 0 ? (matchedA + matchedB) / total : 0;
-        if (m.sim > 0) {
-            const double extraA = a.weight > 0 ? unmatchedA / a.weight : 0;
-            const double extraB = b.weight > 0 ? unmatchedB / b.weight : 0;
-            if (a.head >= 0 && b.head >= 0 && a.head < 64 && b.head < 64) {
-                // Noun phrases: words added to a shared head make a narrower
-                // concept ("waste", "hazardous waste"); a label whose head the
-                // other lacks names another thing ("social sciences", "social
-                // science information").
-                const bool headA = usedA[static_cast<std::size_t>(a.head)];
-                const bool headB = used[static_cast<std::size_t>(b.head)];
-                const bool allA = unmatchedA <= 0, allB = unmatchedB <= 0;
-                if (allA && !allB) {
-                    if (!headB)
-                        m.otherHead = true;
-                    else if (extraB >= w.modifier)
-                        m.rel = RelNarrow;
-                } else if (allB && !allA) {
-                    if (!headA)
-                        m.otherHead = true;
-                    else if (extraA >= w.modifier)
-                        m.rel = RelBroad;
-                } else if (!allA && !allB && !headA && !headB) {
-                    m.otherHead = true;
-                }
-                if (m.otherHead)
-                    m.sim *= w.otherHead;
-            } else if (extraA < 0.05 && extraB >= w.extraWords) {
-                m.rel = RelNarrow; // the target label says more: the target is narrower
-            } else if (extraB < 0.05 && extraA >= w.extraWords) {
-                m.rel = RelBroad;  // the source label says more: the target is broader
-            }
+    }
+
+    // Noun phrases: words added to a shared head make a narrower concept
+    // ("waste", "hazardous waste"); a label whose head the other lacks names
+    // another thing ("social sciences", "social science information").
+    void judgeHeads(const LabelRec &a, const LabelRec &b, const WordMatch &wm, double extraA, double extraB,
+                    LabelMatch &m) const
+    {
+        const bool headA = wm.usedA[static_cast<std::size_t>(a.head)];
+        const bool headB = wm.usedB[static_cast<std::size_t>(b.head)];
+        const bool allA = wm.unmatchedA <= 0, allB = wm.unmatchedB <= 0;
+        if (allA && !allB) {
+            if (!headB)
+                m.otherHead = true;
+            else if (extraB >= w.modifier)
+                m.rel = RelNarrow;
+        } else if (allB && !allA) {
+            if (!headA)
+                m.otherHead = true;
+            else if (extraA >= w.modifier)
+                m.rel = RelBroad;
+        } else if (!allA && !allB && !headA && !headB) {
+            m.otherHead = true;
         }
-        // Near spellings of a one-word label: "rockshelter" and "rock shelter",
-        // "Protogeometrisch" and "Protogeometric".  Labels of several words on
-        // both sides are compared word by word only.
+        if (m.otherHead)
+            m.sim *= w.otherHead;
+    }
+
+    // Near spellings of a one-word label: "rockshelter" and "rock shelter",
+    // "Protogeometrisch" and "Protogeometric".  Labels of several words on
+    // both sides are compared word by word only.
+    void judgeSpelling(const LabelRec &a, const LabelRec &b, bool otherLanguage, LabelMatch &m) const
+    {
         if (a.wordCount > 1 && b.wordCount > 1)
-            return m;
+            return;
         const QString ca = compactText(src, a), cb = compactText(trg, b);
         // Within one language the same rule as for words: a variant keeps its
         // beginning and its ending.  Across languages endings differ.
@@ -660,6 +699,27 @@ struct Matcher::Data
                 m.spelling = true;
             }
         }
+    }
+
+    // Compares a source label with a target label.  `shared` receives the
+    // matched word pairs and their similarity when asked for.
+    LabelMatch compare(const LabelRec &a, const LabelRec &b,
+                       QVector<std::tuple<int, int, float>> *shared = nullptr) const
+    {
+        LabelMatch m;
+        const bool sameWords = sameWordSet(a, b);
+        const bool otherLanguage = !sameLanguage(a, b);
+        const WordMatch wm = matchWords(a, b, otherLanguage, shared);
+        if (sameWords || (a.compact == b.compact && compactText(src, a) == compactText(trg, b))) {
+            m.sim = 1.0;
+            m.equal = true;
+            return m;
+        }
+        const double total = a.weight + b.weight;
+        m.sim = total > 0 ? (wm.matchedA + wm.matchedB) / total : 0;
+        if (m.sim > 0)
+            judgeExtraWords(a, b, wm, m);
+        judgeSpelling(a, b, otherLanguage, m);
         return m;
     }
 
@@ -900,54 +960,69 @@ struct Matcher::Data
         // The words as written (folded), not their stems.
         const Normalise::Analysis wa = Normalise::analyse(src.texts.at(a.text), langs.at(a.lang));
         const Normalise::Analysis wb = Normalise::analyse(trg.texts.at(b.text), langs.at(b.lang));
-        auto surface = [](const Normalise::Analysis &an, const QString &stem) {
-            const qsizetype i = an.words.indexOf(stem);
-            return i >= 0 ? an.surface.at(i) : stem;
-        };
         if (p.best.spelling) {
             out << QStringLiteral("spelt alike: %1 ~ %2").arg(quoted(wa.surface.join(QLatin1Char(' '))),
                                                               quoted(wb.surface.join(QLatin1Char(' '))));
         } else if (!shared.isEmpty()) {
-            QStringList words;
-            for (const auto &[u, v, sim] : shared) {
-                const QString su = surface(wa, wordText.at(u).toString());
-                const QString weight = two(a.weight > 0 ? weightOf(u) / a.weight : 0);
-                if (u == v)
-                    words << QStringLiteral("%1 (weight %2)").arg(quoted(su), weight);
-                else
-                    words << QStringLiteral("%1 ~ %2 (weight %3)")
-                                 .arg(quoted(su), quoted(surface(wb, wordText.at(v).toString())), weight);
-            }
-            out << QStringLiteral("words shared: ") + words.join(QStringLiteral(", "));
+            out << wordsShared(a, shared, wa, wb);
         }
-        if (p.best.rel != RelExact) {
-            // The words one label has and the other lacks.
-            const LabelRec &longer = p.best.rel == RelNarrow ? b : a;
-            const Side &side = p.best.rel == RelNarrow ? trg : src;
-            const Normalise::Analysis &an = p.best.rel == RelNarrow ? wb : wa;
-            QStringList extra;
-            double weight = 0;
-            for (int k = 0; k < longer.wordCount; ++k) {
-                const int id = side.words.at(longer.firstWord + k);
-                bool matched = false;
-                for (const auto &[u, v, sim] : shared)
-                    matched = matched || (p.best.rel == RelNarrow ? v : u) == id;
-                if (!matched) {
-                    extra << quoted(surface(an, wordText.at(id).toString()));
-                    weight += weightOf(id);
-                }
-            }
-            out << QStringLiteral("the %1 label adds %2 (weight %3): %4")
-                       .arg(p.best.rel == RelNarrow ? QStringLiteral("target") : QStringLiteral("source"),
-                            extra.join(QStringLiteral(", ")), two(longer.weight > 0 ? weight / longer.weight : 0),
-                            p.best.rel == RelNarrow ? QStringLiteral("narrowMatch") : QStringLiteral("broadMatch"));
-        }
+        if (p.best.rel != RelExact)
+            out << wordsAdded(p.best.rel, p.best.rel == RelNarrow ? b : a, shared, p.best.rel == RelNarrow ? wb : wa);
         const int agreeing = qPopulationCount(p.agreeMask);
         if (agreeing >= 2)
             out << QStringLiteral("labels agree in %1 languages (%2)").arg(agreeing).arg(languageList(p.agreeMask));
         if (p.disagreeMask)
             out << QStringLiteral("labels differ in ") + languageList(p.disagreeMask);
         return out;
+    }
+
+    // A word as the label wrote it (folded), from its stem.
+    static QString surfaceOf(const Normalise::Analysis &an, const QString &stem)
+    {
+        const qsizetype i = an.words.indexOf(stem);
+        return i >= 0 ? an.surface.at(i) : stem;
+    }
+
+    // "words shared: ...": the word pairs source label a shares with the
+    // target label, with the weight of each in a.
+    QString wordsShared(const LabelRec &a, const QVector<std::tuple<int, int, float>> &shared,
+                        const Normalise::Analysis &wa, const Normalise::Analysis &wb) const
+    {
+        QStringList words;
+        for (const auto &[u, v, sim] : shared) {
+            const QString su = surfaceOf(wa, wordText.at(u).toString());
+            const QString weight = two(a.weight > 0 ? weightOf(u) / a.weight : 0);
+            if (u == v)
+                words << QStringLiteral("%1 (weight %2)").arg(quoted(su), weight);
+            else
+                words << QStringLiteral("%1 ~ %2 (weight %3)")
+                             .arg(quoted(su), quoted(surfaceOf(wb, wordText.at(v).toString())), weight);
+        }
+        return QStringLiteral("words shared: ") + words.join(QStringLiteral(", "));
+    }
+
+    // The words the longer label (the target's for a narrowMatch, else the
+    // source's) has and the other lacks; an holds its words as written.
+    QString wordsAdded(Rel rel, const LabelRec &longer, const QVector<std::tuple<int, int, float>> &shared,
+                       const Normalise::Analysis &an) const
+    {
+        const Side &side = rel == RelNarrow ? trg : src;
+        QStringList extra;
+        double weight = 0;
+        for (int k = 0; k < longer.wordCount; ++k) {
+            const int id = side.words.at(longer.firstWord + k);
+            const bool matched = std::any_of(shared.cbegin(), shared.cend(), [&](const auto &pair) {
+                return (rel == RelNarrow ? std::get<1>(pair) : std::get<0>(pair)) == id;
+            });
+            if (!matched) {
+                extra << quoted(surfaceOf(an, wordText.at(id).toString()));
+                weight += weightOf(id);
+            }
+        }
+        return QStringLiteral("the %1 label adds %2 (weight %3): %4")
+            .arg(rel == RelNarrow ? QStringLiteral("target") : QStringLiteral("source"), extra.join(QStringLiteral(", ")),
+                 two(longer.weight > 0 ? weight / longer.weight : 0),
+                 rel == RelNarrow ? QStringLiteral("narrowMatch") : QStringLiteral("broadMatch"));
     }
 
     static int property(Rel rel)
@@ -964,51 +1039,13 @@ struct Matcher::Data
                                     QHash<int, QStringList> &notes) const
     {
         for (const ParentTarget &pt : parents) {
-            QHash<int, int> extraWords; // target -> words beyond the parent target's label
-            for (int t = 0; t < trg.count(); ++t) {
-                if (t == pt.target || !trg.leaf.at(t))
-                    continue;
-                for (int k = trg.broaderStart.at(t); k < trg.broaderStart.at(t + 1); ++k)
-                    if (trg.broader.at(k) == pt.target)
-                        extraWords.insert(t, 1);
-            }
-            for (int l = trg.labelStart.at(pt.target); l < trg.labelStart.at(pt.target + 1); ++l) {
-                const LabelRec &base = trg.labels.at(l);
-                int rarest = -1;
-                for (int k = 0; k < base.wordCount; ++k) {
-                    const int id = trg.words.at(base.firstWord + k);
-                    if (rarest < 0 || trg.postings(id) < trg.postings(rarest))
-                        rarest = id;
-                }
-                if (rarest < 0 || trg.postings(rarest) > 200)
-                    continue;
-                for (int p = trg.postStart.at(rarest); p < trg.postStart.at(rarest + 1); ++p) {
-                    const LabelRec &other = trg.labels.at(trg.post.at(p));
-                    if (other.owner == pt.target || other.wordCount <= base.wordCount || !trg.leaf.at(other.owner))
-                        continue;
-                    bool all = true;
-                    for (int k = 0; k < base.wordCount && all; ++k) {
-                        const int id = trg.words.at(base.firstWord + k);
-                        all = std::find(trg.words.constData() + other.firstWord,
-                                        trg.words.constData() + other.firstWord + other.wordCount, id)
-                              != trg.words.constData() + other.firstWord + other.wordCount;
-                    }
-                    if (all) {
-                        const int extra = other.wordCount - base.wordCount;
-                        auto it = extraWords.find(other.owner);
-                        if (it == extraWords.end() || *it > extra)
-                            extraWords.insert(other.owner, extra);
-                    }
-                }
-            }
+            QHash<int, int> extraWords = childrenOf(pt.target); // target -> words beyond the parent target's label
+            addNarrowerByLabels(pt.target, extraWords);
             const QString why = QStringLiteral("narrower than %1; ").arg(quoted(trg.dex.at(pt.target)))
                                 + sentenceForParent(pt);
             for (auto it = extraWords.cbegin(); it != extraWords.cend(); ++it) {
                 const int t = it.key();
-                if (isExcluded(s, t))
-                    continue;
-                auto known = std::find_if(pairs.begin(), pairs.end(), [t](const PairScore &p) { return p.target == t; });
-                if (known != pairs.end())
+                if (isExcluded(s, t) || hasPair(pairs, t))
                     continue;
                 PairScore p;
                 p.target = t;
@@ -1021,6 +1058,148 @@ struct Matcher::Data
         }
     }
 
+    static bool hasPair(const QVector<PairScore> &pairs, int target)
+    {
+        return std::any_of(pairs.cbegin(), pairs.cend(), [target](const PairScore &p) { return p.target == target; });
+    }
+
+    // The leaf concepts directly below target concept `parent`, each with one extra word.
+    QHash<int, int> childrenOf(int parent) const
+    {
+        QHash<int, int> children;
+        for (int t = 0; t < trg.count(); ++t) {
+            if (t == parent || !trg.leaf.at(t))
+                continue;
+            for (int k = trg.broaderStart.at(t); k < trg.broaderStart.at(t + 1); ++k)
+                if (trg.broader.at(k) == parent)
+                    children.insert(t, 1);
+        }
+        return children;
+    }
+
+    // The leaf target concepts with a label that holds all the words of a
+    // label of `parent` and more, each with the fewest extra words found.
+    void addNarrowerByLabels(int parent, QHash<int, int> &extraWords) const
+    {
+        for (int l = trg.labelStart.at(parent); l < trg.labelStart.at(parent + 1); ++l) {
+            const LabelRec &base = trg.labels.at(l);
+            const int rarest = rarestWord(base);
+            if (rarest < 0 || trg.postings(rarest) > 200)
+                continue;
+            for (int p = trg.postStart.at(rarest); p < trg.postStart.at(rarest + 1); ++p) {
+                const LabelRec &other = trg.labels.at(trg.post.at(p));
+                if (other.owner == parent || other.wordCount <= base.wordCount || !trg.leaf.at(other.owner)
+                    || !holdsAllWords(other, base))
+                    continue;
+                const int extra = other.wordCount - base.wordCount;
+                auto it = extraWords.find(other.owner);
+                if (it == extraWords.end() || *it > extra)
+                    extraWords.insert(other.owner, extra);
+            }
+        }
+    }
+
+    // The word of a target label that the fewest target labels hold; -1 for a label without words.
+    int rarestWord(const LabelRec &label) const
+    {
+        int rarest = -1;
+        for (int k = 0; k < label.wordCount; ++k) {
+            const int id = trg.words.at(label.firstWord + k);
+            if (rarest < 0 || trg.postings(id) < trg.postings(rarest))
+                rarest = id;
+        }
+        return rarest;
+    }
+
+    // Does target label `other` hold every word of target label `base`?
+    bool holdsAllWords(const LabelRec &other, const LabelRec &base) const
+    {
+        const int *first = trg.words.constData() + other.firstWord;
+        const int *last = first + other.wordCount;
+        for (int k = 0; k < base.wordCount; ++k)
+            if (std::find(first, last, trg.words.at(base.firstWord + k)) == last)
+                return false;
+        return true;
+    }
+
+    // A pair whose target is what the broader concept is mapped to: that is
+    // broader than this concept.  False when the target is no parent's target.
+    bool judgeParentTarget(PairScore &p, const QVector<ParentTarget> &parents, QHash<int, QStringList> &notes) const
+    {
+        for (const ParentTarget &pt : parents)
+            if (pt.target == p.target) {
+                p.rel = RelBroad;
+                notes[p.target] << sentenceForParent(pt) + QStringLiteral(": broadMatch");
+                return true;
+            }
+        return false;
+    }
+
+    // The first broader concept of the pair's target that tells something:
+    // already mapped to source s (the target is narrower), or the target of a
+    // parent of s (the pair gains).
+    void judgeTargetBroader(int s, PairScore &p, const QVector<ParentTarget> &parents, const QVector<int> &ownTargets,
+                            QHash<int, QStringList> &notes) const
+    {
+        const int t = p.target;
+        for (int k = trg.broaderStart.at(t); k < trg.broaderStart.at(t + 1); ++k) {
+            const int tb = trg.broader.at(k);
+            if (ownTargets.contains(tb)) {
+                p.rel = RelNarrow;
+                notes[t] << QStringLiteral("its broader concept %1 is already mapped to %2: narrowMatch")
+                                .arg(quoted(trg.dex.at(tb)), quoted(src.dex.at(s)));
+                return;
+            }
+            for (const ParentTarget &pt : parents)
+                if (pt.target == tb) {
+                    p.score += (1.0 - p.score) * w.structure * pt.confidence;
+                    notes[t] << sentenceForParent(pt);
+                    return;
+                }
+        }
+    }
+
+    // An exact pair loses when another source concept matches its target better.
+    void judgeCloserMatch(int s, PairScore &p, QHash<int, QStringList> &notes) const
+    {
+        const int t = p.target;
+        const auto [other, otherScore] = bestSourceOf(t);
+        if (other < 0 || other == s || otherScore <= p.lexical + 1e-9)
+            return;
+        p.score *= w.closerMatch;
+        const bool stored = exactOfTarget.value(t, -1) == other;
+        notes[t] << (stored ? QStringLiteral("%1 is already mapped to %2").arg(quoted(src.dex.at(other)), quoted(trg.dex.at(t)))
+                            : QStringLiteral("%1 is a closer match for %2 (%3)")
+                                  .arg(quoted(src.dex.at(other)), quoted(trg.dex.at(t)), two(otherScore)));
+    }
+
+    // No exact target: the broader concept's target is broader than this one.
+    void addBroaderFallback(int s, const QVector<ParentTarget> &parents, QVector<PairScore> &pairs,
+                            QHash<int, QStringList> &notes) const
+    {
+        const bool anyExact = std::any_of(pairs.begin(), pairs.end(), [&](const PairScore &p) {
+            return p.rel == RelExact && p.score >= w.broaderFallback;
+        });
+        if (anyExact)
+            return;
+        for (const ParentTarget &pt : parents) {
+            if (isExcluded(s, pt.target) || !trg.leaf.at(pt.target))
+                continue;
+            const double v = w.broaderFallback * pt.confidence;
+            auto it = std::find_if(pairs.begin(), pairs.end(), [&](const PairScore &p) { return p.target == pt.target; });
+            if (it == pairs.end()) {
+                PairScore p;
+                p.target = pt.target;
+                p.rel = RelBroad;
+                p.score = v;
+                pairs.append(p);
+                notes[pt.target] = QStringList{QStringLiteral("no exact target found; ") + sentenceForParent(pt)};
+            } else if (it->score < v) {
+                it->score = v;
+            }
+        }
+    }
+
     QVector<Candidate> suggest(int s, int count) const
     {
         QVector<PairScore> pairs = lexical(s);
@@ -1029,75 +1208,16 @@ struct Matcher::Data
         const QVector<int> ownTargets = exactOfSource.value(s);
 
         for (PairScore &p : pairs) {
-            const int t = p.target;
-            bool isParentTarget = false;
-            for (const ParentTarget &pt : parents)
-                if (pt.target == t) {
-                    // What the broader concept is mapped to is broader than this concept.
-                    isParentTarget = true;
-                    p.rel = RelBroad;
-                    notes[t] << sentenceForParent(pt) + QStringLiteral(": broadMatch");
-                    break;
-                }
-            if (isParentTarget)
+            if (judgeParentTarget(p, parents, notes))
                 continue;
-            for (int k = trg.broaderStart.at(t); k < trg.broaderStart.at(t + 1); ++k) {
-                const int tb = trg.broader.at(k);
-                if (ownTargets.contains(tb)) {
-                    p.rel = RelNarrow;
-                    notes[t] << QStringLiteral("its broader concept %1 is already mapped to %2: narrowMatch")
-                                    .arg(quoted(trg.dex.at(tb)), quoted(src.dex.at(s)));
-                    break;
-                }
-                bool supported = false;
-                for (const ParentTarget &pt : parents)
-                    if (pt.target == tb) {
-                        p.score += (1.0 - p.score) * w.structure * pt.confidence;
-                        notes[t] << sentenceForParent(pt);
-                        supported = true;
-                        break;
-                    }
-                if (supported)
-                    break;
-            }
-            if (p.rel == RelExact) {
-                const auto [other, otherScore] = bestSourceOf(t);
-                if (other >= 0 && other != s && otherScore > p.lexical + 1e-9) {
-                    p.score *= w.closerMatch;
-                    const bool stored = exactOfTarget.value(t, -1) == other;
-                    notes[t] << (stored ? QStringLiteral("%1 is already mapped to %2")
-                                              .arg(quoted(src.dex.at(other)), quoted(trg.dex.at(t)))
-                                        : QStringLiteral("%1 is a closer match for %2 (%3)")
-                                              .arg(quoted(src.dex.at(other)), quoted(trg.dex.at(t)), two(otherScore)));
-                }
-            }
+            judgeTargetBroader(s, p, parents, ownTargets, notes);
+            if (p.rel == RelExact)
+                judgeCloserMatch(s, p, notes);
         }
         pairs.erase(std::remove_if(pairs.begin(), pairs.end(), [&](const PairScore &p) { return isExcluded(s, p.target); }),
                     pairs.end());
-
         addNarrowerOfParentTargets(s, parents, pairs, notes);
-
-        // No exact target: the broader concept's target is broader than this one.
-        const bool anyExact = std::any_of(pairs.begin(), pairs.end(), [&](const PairScore &p) {
-            return p.rel == RelExact && p.score >= w.broaderFallback;
-        });
-        if (!anyExact)
-            for (const ParentTarget &pt : parents) {
-                if (isExcluded(s, pt.target) || !trg.leaf.at(pt.target))
-                    continue;
-                const double v = w.broaderFallback * pt.confidence;
-                auto it = std::find_if(pairs.begin(), pairs.end(), [&](const PairScore &p) { return p.target == pt.target; });
-                if (it == pairs.end()) {
-                    PairScore p;
-                    p.target = pt.target;
-                    p.rel = RelBroad;
-                    p.score = v;
-                    pairs.append(p);
-                    notes[pt.target] = QStringList{QStringLiteral("no exact target found; ") + sentenceForParent(pt)};
-                } else if (it->score < v) {
-                    it->score = v;
-                }
-            }
+        addBroaderFallback(s, parents, pairs, notes);
 
         std::sort(pairs.begin(), pairs.end(), [this](const PairScore &x, const PairScore &y) {
             if (std::abs(x.score - y.score) > 1e-12)
@@ -1242,49 +1362,30 @@ void readBroader(cConnessione &c, int model, Side &side)
     }
 }
 
-} // namespace
-
-std::unique_ptr<Matcher> Matcher::build(cConnessione &c, const Scope &scope, QString *error, const Weights &weights)
+// The top row of the EUROVOC field of the given code; 0 when there is none.
+qint32 fieldRoot(const QVector<Row> &eurovoc, const QString &code)
 {
-    auto fail = [error](const QString &why) {
-        if (error)
-            *error = why;
-        return std::unique_ptr<Matcher>();
-    };
-    if (scope.targetModel != Ids::ECLAS && scope.targetModel != Ids::ETT && scope.targetModel != Ids::UNESCO
-        && scope.targetModel != Ids::GEMET)
-        return fail(QStringLiteral("There is no target thesaurus with model %1.").arg(scope.targetModel));
+    const QString uri = QString::fromLatin1(Ids::DomainNamespace) + code;
+    qint32 root = 0;
+    for (const Row &r : eurovoc)
+        if (r.parent.isNull() && r.uri == uri)
+            root = r.id;
+    return root;
+}
 
-    std::unique_ptr<Matcher> m(new Matcher);
-    Data &d = *m->d;
-    d.scope = scope;
-    d.w = weights;
-    d.project = Ids::projectForModel(scope.targetModel);
+// The top row of the target subset of that name (case apart); 0 when there is none.
+qint32 subsetRoot(const QVector<Row> &target, const QString &name)
+{
+    qint32 root = 0;
+    for (const Row &r : target)
+        if (r.parent.isNull() && !r.leaf && r.dex.compare(name, Qt::CaseInsensitive) == 0)
+            root = r.id;
+    return root;
+}
 
-    const QVector<Row> eurovoc = readConcepts(c, Ids::EUROVOC);
-    qint32 sourceRoot = 0;
-    if (!scope.field.isEmpty()) {
-        const QString uri = QString::fromLatin1(Ids::DomainNamespace) + scope.field;
-        for (const Row &r : eurovoc)
-            if (r.parent.isNull() && r.uri == uri)
-                sourceRoot = r.id;
-        if (sourceRoot == 0)
-            return fail(QStringLiteral("There is no EUROVOC field with the code \"%1\".").arg(scope.field));
-    }
-    const QVector<Row> target = readConcepts(c, scope.targetModel);
-    qint32 targetRoot = 0;
-    if (!scope.subset.isEmpty()) {
-        for (const Row &r : target)
-            if (r.parent.isNull() && !r.leaf && r.dex.compare(scope.subset, Qt::CaseInsensitive) == 0)
-                targetRoot = r.id;
-        if (targetRoot == 0)
-            return fail(QStringLiteral("The %1 thesaurus has no subset \"%2\".")
-                            .arg(Ids::modelName(scope.targetModel), scope.subset));
-    }
-    fillSide(d.src, subtree(eurovoc, sourceRoot));
-    fillSide(d.trg, subtree(target, targetRoot));
-
-    // Labels of every kind and language.
+// Labels of every kind and language, of both sides.
+void readLabels(cConnessione &c, Matcher::Data &d, int targetModel)
+{
     d.langs << QString(); // index 0: no language
     const QVariant hidden = c.scalar(
         QStringLiteral("select id from properties where uri = ? or dex = ? order by id"),
@@ -1298,7 +1399,7 @@ std::unique_ptr<Matcher> Matcher::build(cConnessione &c, const Scope &scope, QSt
         "where concepts.model_ref = ? and conceptproperties.property_ref in (?, ?, ?) "
         "order by conceptproperties.id, datatypepropertyvalues.id"));
     QHash<QString, int> langOf;
-    for (auto [model, side] : {std::pair<int, Side *>{Ids::EUROVOC, &d.src}, {scope.targetModel, &d.trg}}) {
+    for (auto [model, side] : {std::pair<int, Side *>{Ids::EUROVOC, &d.src}, {targetModel, &d.trg}}) {
         c.exec(q, {model, static_cast<int>(Ids::PrefLabel), static_cast<int>(Ids::AltLabel), hiddenId});
         QVector<bool> labelled(side->count(), false);
         while (q.next()) {
@@ -1319,6 +1420,40 @@ std::unique_ptr<Matcher> Matcher::build(cConnessione &c, const Scope &scope, QSt
                 d.addLabel(*side, i, Pref, 0, side->dex.at(i));
         d.finishSide(*side);
     }
+}
+
+} // namespace
+
+std::unique_ptr<Matcher> Matcher::build(cConnessione &c, const Scope &scope, QString *error, const Weights &weights)
+{
+    auto fail = [error](const QString &why) {
+        if (error)
+            *error = why;
+        return std::unique_ptr<Matcher>();
+    };
+    if (scope.targetModel != Ids::ECLAS && scope.targetModel != Ids::ETT && scope.targetModel != Ids::UNESCO
+        && scope.targetModel != Ids::GEMET)
+        return fail(QStringLiteral("There is no target thesaurus with model %1.").arg(scope.targetModel));
+
+    std::unique_ptr<Matcher> m(new Matcher);
+    Data &d = *m->d;
+    d.scope = scope;
+    d.w = weights;
+    d.project = Ids::projectForModel(scope.targetModel);
+
+    const QVector<Row> eurovoc = readConcepts(c, Ids::EUROVOC);
+    const qint32 sourceRoot = scope.field.isEmpty() ? 0 : fieldRoot(eurovoc, scope.field);
+    if (!scope.field.isEmpty() && sourceRoot == 0)
+        return fail(QStringLiteral("There is no EUROVOC field with the code \"%1\".").arg(scope.field));
+    const QVector<Row> target = readConcepts(c, scope.targetModel);
+    const qint32 targetRoot = scope.subset.isEmpty() ? 0 : subsetRoot(target, scope.subset);
+    if (!scope.subset.isEmpty() && targetRoot == 0)
+        return fail(QStringLiteral("The %1 thesaurus has no subset \"%2\".")
+                        .arg(Ids::modelName(scope.targetModel), scope.subset));
+    fillSide(d.src, subtree(eurovoc, sourceRoot));
+    fillSide(d.trg, subtree(target, targetRoot));
+
+    readLabels(c, d, scope.targetModel);
     readBroader(c, Ids::EUROVOC, d.src);
     readBroader(c, scope.targetModel, d.trg);
     d.weighWords();

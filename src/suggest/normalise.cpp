@@ -35,10 +35,8 @@ void stemEnglish(QString &w)
 {
     if (endsWith(w, "ies") && !endsWith(w, "eies") && !endsWith(w, "aies"))
         strip(w, "ies", 2, "y");
-    else if (endsWith(w, "es") && !endsWith(w, "aes") && !endsWith(w, "ees") && !endsWith(w, "oes"))
-        strip(w, "s", 3);
     else if (endsWith(w, "s") && !endsWith(w, "us") && !endsWith(w, "ss") && !endsWith(w, "is"))
-        strip(w, "s", 3);
+        strip(w, "s", 3); // "es -> e" and "s -> nothing" both take the final s off
     strip(w, "isation", 2, "ization");
     strip(w, "e", 3);
 }
@@ -195,8 +193,7 @@ QString fold(QStringView text)
             break;
         }
         switch (c.unicode()) {
-        case 0x00DF: out += QLatin1String("ss"); break; // ß
-        case 0x1E9E: out += QLatin1String("ss"); break; // capital ß
+        case 0x00DF: case 0x1E9E: out += QLatin1String("ss"); break; // ß, capital ß
         case 0x00C6: case 0x00E6: out += QLatin1String("ae"); break;
         case 0x0152: case 0x0153: out += QLatin1String("oe"); break;
         case 0x00D8: case 0x00F8: out += QLatin1Char('o'); break;
@@ -242,12 +239,12 @@ bool isStopWord(QStringView word, QStringView lang)
     return stopWords(lang).contains(word.toString());
 }
 
-Analysis analyse(const QString &label, QStringView lang)
+namespace {
+
+// A label parted into its main text and its bracketed qualifiers:
+// "Publication (process)", "Hallstattzeit (Mitteleuropa)".
+void splitQualifier(const QString &label, QString &main, QString &qualifier)
 {
-    Analysis a;
-    // Bracketed qualifiers: "Publication (process)", "Hallstattzeit (Mitteleuropa)".
-    QString main;
-    QString qualifier;
     int depth = 0;
     for (const QChar c : label) {
         if (c == QLatin1Char('(') || c == QLatin1Char('[')) {
@@ -261,14 +258,44 @@ Analysis analyse(const QString &label, QStringView lang)
         }
         (depth > 0 ? qualifier : main) += c;
     }
-    QStringList raw;
-    if (lang == u"de") {
-        // German writes an umlaut as the vowel and e where the letter is
-        // missing (Paläolithikum, Palaeolithikum): fold it that way, which also
-        // brings German words nearer to their cognates.
-        for (const auto &[from, to] : {std::pair{u'ä', "ae"}, {u'ö', "oe"}, {u'ü', "ue"}, {u'Ä', "Ae"}, {u'Ö', "Oe"}, {u'Ü', "Ue"}})
-            main.replace(QChar(from), QLatin1String(to));
+}
+
+// German writes an umlaut as the vowel and e where the letter is missing
+// (Paläolithikum, Palaeolithikum): fold it that way, which also brings German
+// words nearer to their cognates.
+void foldUmlauts(QString &text)
+{
+    for (const auto &[from, to] : {std::pair{u'ä', "ae"}, {u'ö', "oe"}, {u'ü', "ue"}, {u'Ä', "Ae"}, {u'Ö', "Oe"}, {u'Ü', "Ue"}})
+        text.replace(QChar(from), QLatin1String(to));
+}
+
+// The position of a phrase's head among its `count` content words, by the
+// language's word order; `unknown` when that order is not known.
+int headIndex(QStringView lang, int count, int beforePreposition, int unknown)
+{
+    switch (headPosition(lang)) {
+    case HeadPosition::Last:
+        // "hazardous waste": waste; "incineration of waste": incineration.
+        return beforePreposition > 0 ? beforePreposition - 1 : count - 1;
+    case HeadPosition::First:
+        return 0; // "déchets dangereux", "organisation de communication"
+    case HeadPosition::Unknown:
+        break;
     }
+    return unknown;
+}
+
+} // namespace
+
+Analysis analyse(const QString &label, QStringView lang)
+{
+    Analysis a;
+    QString main;
+    QString qualifier;
+    splitQualifier(label, main, qualifier);
+    QStringList raw;
+    if (lang == u"de")
+        foldUmlauts(main);
     splitWords(fold(main), raw);
     a.qualifier = fold(qualifier).simplified();
     if (raw.isEmpty())
@@ -286,19 +313,8 @@ Analysis analyse(const QString &label, QStringView lang)
     for (const QString &w : kept)
         a.words << stem(w, lang);
     a.surface = kept;
-    if (!content.isEmpty()) {
-        switch (headPosition(lang)) {
-        case HeadPosition::Last:
-            // "hazardous waste": waste; "incineration of waste": incineration.
-            a.head = beforePreposition > 0 ? beforePreposition - 1 : static_cast<int>(content.size()) - 1;
-            break;
-        case HeadPosition::First:
-            a.head = 0; // "déchets dangereux", "organisation de communication"
-            break;
-        case HeadPosition::Unknown:
-            break;
-        }
-    }
+    if (!content.isEmpty())
+        a.head = headIndex(lang, static_cast<int>(content.size()), beforePreposition, a.head);
     return a;
 }
 

@@ -110,7 +110,7 @@ public:
     qint64 changedCount() const { return m_changedCount; }
 
 private:
-    static constexpr qsizetype Chunk = 256 * 1024;
+    static constexpr qsizetype Chunk = qsizetype{256} * 1024;
     static constexpr qsizetype ChangedShown = 20;
 
     void noteChanged(const char *field, const QString &text)

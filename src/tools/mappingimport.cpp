@@ -477,31 +477,39 @@ QString MappingImport::nomeTipo(Tipo tipo)
     return {};
 }
 
-std::optional<Tipo> MappingImport::riconosci(const QString &path, const QByteArray &bytes)
+namespace {
+
+// The format a file's first line that is neither blank nor a comment tells
+// (raw as read, l trimmed); head is the start of the file.
+std::optional<Tipo> formatOfLine(const QByteArray &raw, const QByteArray &l, const QByteArray &head, const QString &ext)
 {
-    const QString ext = extensionOf(path);
-    const QByteArray head = withoutBom(bytes.left(65536));
-    if (MappingAlignment::recognise(head))
-        return Tipo::Alignment;
-    const QList<QByteArray> lines = head.split('\n');
-    for (const QByteArray &raw : lines) {
+    if (raw.contains('\t') && raw.split('\t').contains("subject_id"))
+        return Tipo::Sssom;
+    if (l.startsWith("id,source label") || (l.contains("source URI") && l.contains("target URI") && l.contains(',')))
+        return Tipo::Csv;
+    if (l.startsWith("<?xml") || l.startsWith("<rdf:RDF") || (l.startsWith('<') && head.contains("<rdf:RDF")))
+        return Tipo::RdfXml;
+    const QByteArray lower = l.toLower();
+    if (lower.startsWith("@prefix") || lower.startsWith("@base") || lower.startsWith("prefix ")
+        || lower.startsWith("base "))
+        return Tipo::Turtle;
+    if (l.startsWith('<'))
+        return ext == QLatin1String("nt") ? Tipo::NTriples : Tipo::Turtle;
+    return std::nullopt;
+}
+
+std::optional<Tipo> formatOfFirstLine(const QByteArray &head, const QString &ext)
+{
+    for (const QByteArray &raw : head.split('\n')) {
         const QByteArray l = raw.trimmed();
-        if (l.isEmpty() || l.startsWith('#'))
-            continue;
-        if (raw.contains('\t') && raw.split('\t').contains("subject_id"))
-            return Tipo::Sssom;
-        if (l.startsWith("id,source label") || (l.contains("source URI") && l.contains("target URI") && l.contains(',')))
-            return Tipo::Csv;
-        if (l.startsWith("<?xml") || l.startsWith("<rdf:RDF") || (l.startsWith('<') && head.contains("<rdf:RDF")))
-            return Tipo::RdfXml;
-        const QByteArray lower = l.toLower();
-        if (lower.startsWith("@prefix") || lower.startsWith("@base") || lower.startsWith("prefix ")
-            || lower.startsWith("base "))
-            return Tipo::Turtle;
-        if (l.startsWith('<'))
-            return ext == QLatin1String("nt") ? Tipo::NTriples : Tipo::Turtle;
-        break;
+        if (!l.isEmpty() && !l.startsWith('#'))
+            return formatOfLine(raw, l, head, ext);
     }
+    return std::nullopt;
+}
+
+std::optional<Tipo> formatOfExtension(const QString &ext)
+{
     if (ext == QLatin1String("ttl") || ext == QLatin1String("turtle"))
         return Tipo::Turtle;
     if (ext == QLatin1String("rdf") || ext == QLatin1String("owl") || ext == QLatin1String("xml"))
@@ -513,6 +521,19 @@ std::optional<Tipo> MappingImport::riconosci(const QString &path, const QByteArr
     if (ext == QLatin1String("csv"))
         return Tipo::Csv;
     return std::nullopt;
+}
+
+} // namespace
+
+std::optional<Tipo> MappingImport::riconosci(const QString &path, const QByteArray &bytes)
+{
+    const QString ext = extensionOf(path);
+    const QByteArray head = withoutBom(bytes.left(65536));
+    if (MappingAlignment::recognise(head))
+        return Tipo::Alignment;
+    if (const std::optional<Tipo> tipo = formatOfFirstLine(head, ext))
+        return tipo;
+    return formatOfExtension(ext);
 }
 
 File MappingImport::leggi(const QByteArray &bytes, Tipo tipo, const QString &path)

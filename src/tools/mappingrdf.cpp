@@ -77,7 +77,8 @@ int writeByte(void *context, const int byte)
 int writeBytes(void *context, const void *ptr, size_t size, size_t nmemb)
 {
     auto *s = static_cast<Sink *>(context);
-    const qint64 n = static_cast<qint64>(size * nmemb);
+    const size_t bytes = size * nmemb;
+    const auto n = static_cast<qint64>(bytes);
     if (!s->failed && n > 0 && s->device->write(static_cast<const char *>(ptr), n) != n)
         s->failed = true;
     return s->failed ? 0 : static_cast<int>(nmemb);

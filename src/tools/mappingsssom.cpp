@@ -565,7 +565,7 @@ private:
                     return failMeta(QStringLiteral("the prefix \"%1\" of the curie_map has no namespace").arg(prefix),
                                     ns.line);
                 const auto builtIn = std::find_if(Sssom::builtInPrefixes().cbegin(), Sssom::builtInPrefixes().cend(),
-                                                  [&prefix](const auto &p) { return p.first == prefix; });
+                                                  [&wanted = prefix](const auto &p) { return p.first == wanted; });
                 if (builtIn != Sssom::builtInPrefixes().cend() && builtIn->second != ns.text)
                     return failMeta(QStringLiteral("the curie_map gives the built-in prefix \"%1\" the namespace %2, "
                                                    "but it stands for %3")
@@ -858,6 +858,27 @@ struct FoundMapping
     bool negated = false;
 };
 
+// What a triple of a mapping node says beside its source, property and
+// target: confidence, comment, record id, a negation.
+void readAnnotation(const MappingRdf::Letta &t, const RdfTerms &terms, FoundMapping &f)
+{
+    const QString literal = t.oggettoLetterale ? t.oggetto.mid(1).chopped(1) : QString();
+    if (t.predicato == terms.sssom + QStringLiteral("confidence") && t.oggettoLetterale) {
+        bool ok = false;
+        const double c = literal.toDouble(&ok);
+        if (ok && c >= 0 && c <= 1)
+            f.voce.confidence = c;
+    } else if ((t.predicato == terms.sssom + QStringLiteral("comment") || t.predicato == terms.rdfsComment)
+               && t.oggettoLetterale) {
+        f.voce.note = literal;
+    } else if (t.predicato == terms.sssom + QStringLiteral("record_id")) {
+        f.voce.recordId = t.oggettoLetterale ? literal : t.oggetto;
+    } else if (t.predicato == terms.sssom + QStringLiteral("predicate_modifier")) {
+        f.negated = t.oggetto == terms.sssom + QStringLiteral("NegatedPredicate")
+                    || (t.oggettoLetterale && literal == QLatin1String("Not"));
+    }
+}
+
 // The mapping a node's own triples describe; nothing when the node lacks its
 // source, property or target.  Its line is the first of its triples.
 std::optional<FoundMapping> mappingNode(const QString &node, const QVector<const MappingRdf::Letta *> &own,
@@ -868,7 +889,6 @@ std::optional<FoundMapping> mappingNode(const QString &node, const QVector<const
     for (const MappingRdf::Letta *t : own) {
         if (f.voce.riga < 0 || (t->riga > 0 && t->riga < f.voce.riga))
             f.voce.riga = t->riga;
-        const QString literal = t->oggettoLetterale ? t->oggetto.mid(1).chopped(1) : QString();
         if (t->predicato == terms.source) {
             f.voce.soggetto = t->oggetto;
             f.voce.soggettoIri = t->oggettoIri;
@@ -880,19 +900,8 @@ std::optional<FoundMapping> mappingNode(const QString &node, const QVector<const
             f.voce.oggetto = t->oggetto;
             f.voce.oggettoIri = t->oggettoIri;
             o = true;
-        } else if (t->predicato == terms.sssom + QStringLiteral("confidence") && t->oggettoLetterale) {
-            bool ok = false;
-            const double c = literal.toDouble(&ok);
-            if (ok && c >= 0 && c <= 1)
-                f.voce.confidence = c;
-        } else if ((t->predicato == terms.sssom + QStringLiteral("comment") || t->predicato == terms.rdfsComment)
-                   && t->oggettoLetterale) {
-            f.voce.note = literal;
-        } else if (t->predicato == terms.sssom + QStringLiteral("record_id")) {
-            f.voce.recordId = t->oggettoLetterale ? literal : t->oggetto;
-        } else if (t->predicato == terms.sssom + QStringLiteral("predicate_modifier")) {
-            f.negated = t->oggetto == terms.sssom + QStringLiteral("NegatedPredicate")
-                        || (t->oggettoLetterale && literal == QLatin1String("Not"));
+        } else {
+            readAnnotation(*t, terms, f);
         }
     }
     if (!s || !p || !o)
@@ -902,33 +911,74 @@ std::optional<FoundMapping> mappingNode(const QString &node, const QVector<const
     return f;
 }
 
+// The subjects that may be mapping nodes (they have a source, property or
+// target), in the order they first appear, each with its triples; and the
+// mapping sets.
+struct Subjects
+{
+    QHash<QString, QVector<const MappingRdf::Letta *>> triples;
+    QStringList order;
+    QSet<QString> sets;
+};
+
+Subjects subjectsOf(const QVector<MappingRdf::Letta> &triples, const RdfTerms &terms)
+{
+    Subjects s;
+    for (const MappingRdf::Letta &t : triples) {
+        if ((t.predicato == terms.source || t.predicato == terms.property || t.predicato == terms.target)
+            && !s.triples.contains(t.soggetto)) {
+            s.triples.insert(t.soggetto, {});
+            s.order << t.soggetto;
+        }
+        if (t.predicato == terms.type && t.oggetto == terms.sssom + QStringLiteral("MappingSet"))
+            s.sets.insert(t.soggetto);
+    }
+    for (const MappingRdf::Letta &t : triples)
+        if (auto it = s.triples.find(t.soggetto); it != s.triples.end())
+            it->append(&t);
+    return s;
+}
+
+// A triple that is a statement of its own (plain SKOS).
+FoundMapping plainStatement(const MappingRdf::Letta &t)
+{
+    FoundMapping f;
+    f.voce.riga = t.riga;
+    f.voce.soggetto = t.soggetto;
+    f.voce.predicato = t.predicato;
+    f.voce.oggetto = t.oggetto;
+    f.voce.soggettoIri = t.soggettoIri;
+    f.voce.oggettoIri = t.oggettoIri;
+    return f;
+}
+
+// Files the mappings found, in the order of their lines: those to
+// sssom:NoTermFound set aside, the negated ones apart from the others.
+void fileFound(QVector<FoundMapping> &found, MappingImport::File &file)
+{
+    std::stable_sort(found.begin(), found.end(),
+                     [](const FoundMapping &a, const FoundMapping &b) { return a.voce.riga < b.voce.riga; });
+    for (FoundMapping &f : found) {
+        if (f.voce.soggetto == QLatin1String(Sssom::NoTermFound) || f.voce.oggetto == QLatin1String(Sssom::NoTermFound))
+            file.setAside.append({QStringLiteral("mappings to sssom:NoTermFound (no match was found)"), f.voce.riga});
+        else if (f.negated)
+            file.negated.append(std::move(f.voce));
+        else
+            file.voci.append(std::move(f.voce));
+    }
+}
+
 } // namespace
 
 void Sssom::readTriples(const QVector<MappingRdf::Letta> &triples, MappingImport::File &file)
 {
     const RdfTerms terms;
-    // The triples of each subject that may be a mapping node, and the sets.
-    QHash<QString, QVector<const MappingRdf::Letta *>> bySubject;
-    QStringList order; // the candidate nodes in the order they first appear
-    QSet<QString> sets;
-    for (const MappingRdf::Letta &t : triples) {
-        if ((t.predicato == terms.source || t.predicato == terms.property || t.predicato == terms.target)
-            && !bySubject.contains(t.soggetto)) {
-            bySubject.insert(t.soggetto, {});
-            order << t.soggetto;
-        }
-        if (t.predicato == terms.type && t.oggetto == terms.sssom + QStringLiteral("MappingSet"))
-            sets.insert(t.soggetto);
-    }
-    for (const MappingRdf::Letta &t : triples)
-        if (auto it = bySubject.find(t.soggetto); it != bySubject.end())
-            it->append(&t);
-
+    Subjects subjects = subjectsOf(triples, terms);
     QVector<FoundMapping> found;
     QSet<QString> nodes;     // the mapping nodes
     QSet<QString> asserted;  // "s p o" of each mapping, to tell a repeating direct triple
-    for (const QString &node : std::as_const(order)) {
-        std::optional<FoundMapping> f = mappingNode(node, bySubject[node], terms);
+    for (const QString &node : std::as_const(subjects.order)) {
+        std::optional<FoundMapping> f = mappingNode(node, subjects.triples[node], terms);
         if (!f)
             continue;
         nodes.insert(node);
@@ -938,29 +988,12 @@ void Sssom::readTriples(const QVector<MappingRdf::Letta> &triples, MappingImport
     }
     // Every other triple is a statement of its own (plain SKOS).
     for (const MappingRdf::Letta &t : triples) {
-        if (nodes.contains(t.soggetto) || sets.contains(t.soggetto))
+        if (nodes.contains(t.soggetto) || subjects.sets.contains(t.soggetto))
             continue;
-        if (asserted.contains(t.soggetto + QLatin1Char(' ') + t.predicato + QLatin1Char(' ') + t.oggetto))
-            continue;
-        FoundMapping f;
-        f.voce.riga = t.riga;
-        f.voce.soggetto = t.soggetto;
-        f.voce.predicato = t.predicato;
-        f.voce.oggetto = t.oggetto;
-        f.voce.soggettoIri = t.soggettoIri;
-        f.voce.oggettoIri = t.oggettoIri;
-        found.append(std::move(f));
+        if (!asserted.contains(t.soggetto + QLatin1Char(' ') + t.predicato + QLatin1Char(' ') + t.oggetto))
+            found.append(plainStatement(t));
     }
-    std::stable_sort(found.begin(), found.end(),
-                     [](const FoundMapping &a, const FoundMapping &b) { return a.voce.riga < b.voce.riga; });
-    for (FoundMapping &f : found) {
-        if (f.voce.soggetto == QLatin1String(NoTermFound) || f.voce.oggetto == QLatin1String(NoTermFound))
-            file.setAside.append({QStringLiteral("mappings to sssom:NoTermFound (no match was found)"), f.voce.riga});
-        else if (f.negated)
-            file.negated.append(std::move(f.voce));
-        else
-            file.voci.append(std::move(f.voce));
-    }
+    fileFound(found, file);
     file.ok = true;
 }
 

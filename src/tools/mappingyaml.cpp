@@ -94,59 +94,87 @@ private:
         case YAML_ALIAS_EVENT:
             return fail(d, QStringLiteral("an alias (*name), which mapping metadata may not use"), line());
         case YAML_SCALAR_EVENT:
-            if (m_event.data.scalar.anchor)
-                return fail(d, QStringLiteral("an anchor (&name), which mapping metadata may not use"), line());
-            out.text = QString::fromUtf8(reinterpret_cast<const char *>(m_event.data.scalar.value),
-                                         static_cast<qsizetype>(m_event.data.scalar.length));
-            // A plain "~", "null" or nothing at all is YAML's null.
-            if (m_event.data.scalar.style == YAML_PLAIN_SCALAR_STYLE
-                && (out.text.isEmpty() || out.text == QLatin1String("~") || out.text == QLatin1String("null")
-                    || out.text == QLatin1String("Null") || out.text == QLatin1String("NULL"))) {
-                out.kind = Node::Kind::Null;
-                out.text.clear();
-            } else {
-                out.kind = Node::Kind::Scalar;
-            }
-            return true;
+            return scalar(out, d);
         case YAML_SEQUENCE_START_EVENT:
-            if (m_event.data.sequence_start.anchor)
-                return fail(d, QStringLiteral("an anchor (&name), which mapping metadata may not use"), line());
-            out.kind = Node::Kind::List;
-            for (;;) {
-                if (!next(d))
-                    return false;
-                if (m_event.type == YAML_SEQUENCE_END_EVENT)
-                    return true;
-                Node item;
-                if (!node(item, depth + 1, d))
-                    return false;
-                out.items.append(std::move(item));
-            }
+            return list(out, depth, d);
         case YAML_MAPPING_START_EVENT:
-            if (m_event.data.mapping_start.anchor)
-                return fail(d, QStringLiteral("an anchor (&name), which mapping metadata may not use"), line());
-            out.kind = Node::Kind::Map;
-            for (;;) {
-                if (!next(d))
-                    return false;
-                if (m_event.type == YAML_MAPPING_END_EVENT)
-                    return true;
-                Node key;
-                if (!node(key, depth + 1, d))
-                    return false;
-                if (key.kind != Node::Kind::Scalar)
-                    return fail(d, QStringLiteral("a key that is not a plain name"), key.line);
-                for (const auto &e : out.entries)
-                    if (e.first == key.text)
-                        return fail(d, QStringLiteral("the key \"%1\" is given twice").arg(key.text), key.line);
-                Node value;
-                if (!next(d) || !node(value, depth + 1, d))
-                    return false;
-                out.entries.append({key.text, std::move(value)});
-            }
+            return map(out, depth, d);
         default:
             return fail(d, QStringLiteral("the YAML is not valid"), line());
         }
+    }
+
+    bool failAnchor(MappingYaml::Document &d)
+    {
+        return fail(d, QStringLiteral("an anchor (&name), which mapping metadata may not use"), line());
+    }
+
+    bool scalar(Node &out, MappingYaml::Document &d)
+    {
+        if (m_event.data.scalar.anchor)
+            return failAnchor(d);
+        out.text = QString::fromUtf8(reinterpret_cast<const char *>(m_event.data.scalar.value),
+                                     static_cast<qsizetype>(m_event.data.scalar.length));
+        // A plain "~", "null" or nothing at all is YAML's null.
+        if (m_event.data.scalar.style == YAML_PLAIN_SCALAR_STYLE
+            && (out.text.isEmpty() || out.text == QLatin1String("~") || out.text == QLatin1String("null")
+                || out.text == QLatin1String("Null") || out.text == QLatin1String("NULL"))) {
+            out.kind = Node::Kind::Null;
+            out.text.clear();
+        } else {
+            out.kind = Node::Kind::Scalar;
+        }
+        return true;
+    }
+
+    // Reads the nodes of a list or a map up to its end event, each through
+    // take (which reads the node at the current event; false stops).
+    template<typename Take>
+    bool items(yaml_event_type_t end, MappingYaml::Document &d, const Take &take)
+    {
+        for (;;) {
+            if (!next(d))
+                return false;
+            if (m_event.type == end)
+                return true;
+            if (!take())
+                return false;
+        }
+    }
+
+    bool list(Node &out, int depth, MappingYaml::Document &d)
+    {
+        if (m_event.data.sequence_start.anchor)
+            return failAnchor(d);
+        out.kind = Node::Kind::List;
+        return items(YAML_SEQUENCE_END_EVENT, d, [&] {
+            Node item;
+            if (!node(item, depth + 1, d))
+                return false;
+            out.items.append(std::move(item));
+            return true;
+        });
+    }
+
+    bool map(Node &out, int depth, MappingYaml::Document &d)
+    {
+        if (m_event.data.mapping_start.anchor)
+            return failAnchor(d);
+        out.kind = Node::Kind::Map;
+        return items(YAML_MAPPING_END_EVENT, d, [&] {
+            Node key;
+            if (!node(key, depth + 1, d))
+                return false;
+            if (key.kind != Node::Kind::Scalar)
+                return fail(d, QStringLiteral("a key that is not a plain name"), key.line);
+            if (out.value(key.text))
+                return fail(d, QStringLiteral("the key \"%1\" is given twice").arg(key.text), key.line);
+            Node value;
+            if (!next(d) || !node(value, depth + 1, d))
+                return false;
+            out.entries.append({key.text, std::move(value)});
+            return true;
+        });
     }
 
     yaml_parser_t m_parser;

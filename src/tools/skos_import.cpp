@@ -160,8 +160,8 @@ public:
 
     void write(const Entry &e)
     {
-        static const QVariant nullParent(QMetaType(QMetaType::LongLong));
-        static const QVariant nullUri(QMetaType(QMetaType::QString));
+        static const QVariant nullParent{QMetaType(QMetaType::LongLong)};
+        static const QVariant nullUri{QMetaType(QMetaType::QString)};
         const QVariant parent = e.parent >= 0 ? QVariant(m_plan.entries.at(e.parent).id) : nullParent;
         m_db.exec(m_insConcept, {e.id, m_model, parent, e.dex, e.leaf ? 1 : 0, e.uri.isEmpty() ? nullUri : QVariant(e.uri)});
         if (e.node < 0)

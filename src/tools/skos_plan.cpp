@@ -129,30 +129,38 @@ bool hasEurovocCode(const Graph &g, int node)
     return ok && (code.size() == 2 || code.size() == 4);
 }
 
+// What a resource is in the tree, by its types.
+Kind kindOf(const Graph &g, int model, int i)
+{
+    const quint16 t = typesOf(g, i);
+    if (g.node(i).deprecated && (t & (Skos::TypeConcept | Skos::TypeGroup)))
+        return Kind::Deprecated;
+    // Views across the tree (GEMET's themes and super-groups, arrays of
+    // siblings) and collections without a name are not levels.
+    if ((t & Skos::TypeArray)
+        || ((t & Skos::TypeGroup) && model == Ids::GEMET && (t & (Skos::TypeTheme | Skos::TypeSuperGroup)))
+        || ((t & Skos::TypeGroup) && !hasName(g, i)))
+        return Kind::View;
+    if (t & Skos::TypeGroup)
+        return Kind::Group;
+    if (t & Skos::TypeConcept)
+        return Kind::Concept;
+    // A micro-thesaurus or a domain given as a concept scheme.
+    if ((t & Skos::TypeScheme) && model == Ids::EUROVOC && hasEurovocCode(g, i))
+        return Kind::Group;
+    return Kind::None;
+}
+
 QVector<Kind> classify(const Graph &g, int model, Plan &plan)
 {
     const int count = g.size();
     QVector<Kind> kinds(count, Kind::None);
     for (int i = 0; i < count; ++i) {
-        const Node &n = g.node(i);
-        const quint16 t = typesOf(g, i);
-        if (n.deprecated && (t & (Skos::TypeConcept | Skos::TypeGroup))) {
-            kinds[i] = Kind::Deprecated;
+        kinds[i] = kindOf(g, model, i);
+        if (kinds.at(i) == Kind::Deprecated)
             ++plan.deprecated;
-        } else if ((t & Skos::TypeArray)
-                   || ((t & Skos::TypeGroup) && model == Ids::GEMET && (t & (Skos::TypeTheme | Skos::TypeSuperGroup)))
-                   || ((t & Skos::TypeGroup) && !hasName(g, i))) {
-            // Views across the tree (GEMET's themes and super-groups, arrays
-            // of siblings) and collections without a name are not levels.
-            kinds[i] = Kind::View;
+        else if (kinds.at(i) == Kind::View)
             ++plan.viewGroups;
-        } else if (t & Skos::TypeGroup) {
-            kinds[i] = Kind::Group;
-        } else if (t & Skos::TypeConcept) {
-            kinds[i] = Kind::Concept;
-        } else if ((t & Skos::TypeScheme) && model == Ids::EUROVOC && hasEurovocCode(g, i)) {
-            kinds[i] = Kind::Group; // a micro-thesaurus or a domain given as a concept scheme
-        }
     }
     // A concept scheme held by a group, or holding itself in one, is a
     // micro-thesaurus.
@@ -219,42 +227,58 @@ void addCandidate(QVector<int> &list, int candidate)
         list.append(candidate);
 }
 
+// The candidates the broader and narrower links of row e give; a link of a
+// row to itself is noted and left out.
+void addLinkCandidates(const Graph &g, Plan &plan, int e, Candidates &c)
+{
+    const QVector<Entry> &entries = plan.entries;
+    const bool group = entries.at(e).group;
+    for (const Skos::Link &l : g.links(entries.at(e).node)) {
+        const int t = plan.entryOfNode.at(l.target);
+        if (t < 0)
+            continue;
+        if (t == e) {
+            ++plan.selfLinks;
+            note(plan, QStringLiteral("%1 is linked to itself: the link is not stored").arg(nameOf(g, entries.at(e))));
+            continue;
+        }
+        const bool targetGroup = entries.at(t).group;
+        if (l.kind == LinkKind::Broader && (!group || targetGroup))
+            addCandidate(c.strong[e], t);
+        else if (l.kind == LinkKind::Narrower && (group || !targetGroup))
+            addCandidate(c.strong[t], e);
+    }
+}
+
+// The candidates of membership: the members of group row e hang under it,
+// and row e under the groups that hold it.
+void addGroupCandidates(const Graph &g, const Plan &plan, int e, Candidates &c)
+{
+    const QVector<Entry> &entries = plan.entries;
+    const int node = entries.at(e).node;
+    const bool group = entries.at(e).group;
+    if (group)
+        for (int m : g.members(node)) {
+            const int me = plan.entryOfNode.at(m);
+            if (me >= 0 && me != e)
+                addCandidate(entries.at(me).group ? c.strong[me] : c.weak[me], e);
+        }
+    for (int k : g.containers(node)) {
+        const int ce = plan.entryOfNode.at(k);
+        if (ce >= 0 && ce != e && entries.at(ce).group)
+            addCandidate(group ? c.strong[e] : c.weak[e], ce);
+    }
+}
+
 Candidates findCandidates(const Graph &g, Plan &plan)
 {
-    QVector<Entry> &entries = plan.entries;
+    const QVector<Entry> &entries = plan.entries;
     Candidates c;
     c.strong.resize(entries.size());
     c.weak.resize(entries.size());
-    const auto entryOf = [&](int node) { return plan.entryOfNode.at(node); };
     for (int e = 0; e < entries.size(); ++e) {
-        const int node = entries.at(e).node;
-        const bool group = entries.at(e).group;
-        for (const Skos::Link &l : g.links(node)) {
-            const int t = entryOf(l.target);
-            if (t < 0)
-                continue;
-            if (t == e) {
-                ++plan.selfLinks;
-                note(plan, QStringLiteral("%1 is linked to itself: the link is not stored").arg(nameOf(g, entries.at(e))));
-                continue;
-            }
-            const bool targetGroup = entries.at(t).group;
-            if (l.kind == LinkKind::Broader && (!group || targetGroup))
-                addCandidate(c.strong[e], t);
-            else if (l.kind == LinkKind::Narrower && (group || !targetGroup))
-                addCandidate(c.strong[t], e);
-        }
-        if (group)
-            for (int m : g.members(node)) {
-                const int me = entryOf(m);
-                if (me >= 0 && me != e)
-                    addCandidate(entries.at(me).group ? c.strong[me] : c.weak[me], e);
-            }
-        for (int k : g.containers(node)) {
-            const int ce = entryOf(k);
-            if (ce >= 0 && ce != e && entries.at(ce).group)
-                addCandidate(group ? c.strong[e] : c.weak[e], ce);
-        }
+        addLinkCandidates(g, plan, e, c);
+        addGroupCandidates(g, plan, e, c);
     }
     const auto byLabel = [&](QVector<int> &list) {
         if (list.size() > 1)
@@ -380,9 +404,7 @@ private:
         // read last: try the rows from the last one back.
         std::sort(loop.begin(), loop.end(), std::greater<int>());
         for (int e : std::as_const(loop)) {
-            const QVector<int> &candidates = m_c.strong.at(e);
-            for (int k = 0; k < candidates.size(); ++k) {
-                const int candidate = candidates.at(k);
+            for (const int candidate : m_c.strong.at(e)) {
                 if (candidate == m_parent.at(e) || !leadsElsewhere(e, candidate))
                     continue;
                 notFollowed(e, m_parent.at(e));
@@ -498,6 +520,27 @@ bool isListedField(const QString &uri)
     return false;
 }
 
+// The plan's counts of groups, concepts, and concepts outside the tree by reason.
+void countRows(Plan &plan)
+{
+    for (const Entry &e : std::as_const(plan.entries)) {
+        if (e.group) {
+            ++plan.groups;
+            if (e.parent < 0)
+                ++plan.topGroups;
+            continue;
+        }
+        ++plan.concepts;
+        switch (e.outside) {
+        case Outside::No: ++plan.inTree; break;
+        case Outside::NoPath: ++plan.outsideNoPath; break;
+        case Outside::Dangling: ++plan.outsideDangling; break;
+        case Outside::Cycle: ++plan.outsideCycle; break;
+        case Outside::NoField: ++plan.outsideNoField; break;
+        }
+    }
+}
+
 // Which rows the trees reach: everything below a top-level row that the
 // tree's root query finds (for EUROVOC a field, found by its URI).  The rows
 // below a top-level row that it does not find share that row's reason.
@@ -524,22 +567,7 @@ void markTree(int model, Plan &plan)
             entries[child].outside = entries.at(queue.at(i)).outside;
             queue.append(child);
         }
-    for (const Entry &e : std::as_const(entries)) {
-        if (e.group) {
-            ++plan.groups;
-            if (e.parent < 0)
-                ++plan.topGroups;
-            continue;
-        }
-        ++plan.concepts;
-        switch (e.outside) {
-        case Outside::No: ++plan.inTree; break;
-        case Outside::NoPath: ++plan.outsideNoPath; break;
-        case Outside::Dangling: ++plan.outsideDangling; break;
-        case Outside::Cycle: ++plan.outsideCycle; break;
-        case Outside::NoField: ++plan.outsideNoField; break;
-        }
-    }
+    countRows(plan);
 }
 
 } // namespace

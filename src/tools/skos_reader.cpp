@@ -433,32 +433,10 @@ private:
                 m_state = State::Open;
             return;
         case State::Open:
-            m_tail.clear();
-            if (c == '/') {
-                m_state = State::EndTag;
-                if (m_depth > 0)
-                    --m_depth;
-            } else if (c == '?') {
-                m_state = State::Instruction;
-            } else if (c == '!') {
-                m_state = State::Declaration;
-            } else {
-                m_state = State::StartTag;
-                m_previous = c;
-                if (++m_depth > Skos::kMaxXmlDepth)
-                    fail(QStringLiteral("elements are nested more than %1 deep").arg(Skos::kMaxXmlDepth));
-            }
+            tagOpened(c);
             return;
         case State::StartTag:
-            if (c == '"' || c == '\'') {
-                m_quote = c;
-                m_state = State::Quoted;
-            } else if (c == '>') {
-                if (m_previous == '/' && m_depth > 0)
-                    --m_depth;
-                m_state = State::Text;
-            }
-            m_previous = c;
+            startTag(c);
             return;
         case State::Quoted:
             if (c == m_quote)
@@ -470,42 +448,85 @@ private:
                 m_state = State::Text;
             return;
         case State::Instruction:
-            m_tail.append(c);
-            if (m_tail.endsWith("?>"))
-                m_state = State::Text;
-            keepShortTail();
+            textUntil(c, "?>");
             return;
         case State::Declaration:
-            m_tail.append(c);
-            if (m_tail == "--") {
-                m_state = State::Comment;
-                m_tail.clear();
-            } else if (m_tail == "[CDATA[") {
-                m_state = State::CData;
-                m_tail.clear();
-            } else if (c == '[') {
-                ++m_brackets;
-            } else if (c == ']') {
-                --m_brackets;
-            } else if (c == '>' && m_brackets <= 0) {
-                m_brackets = 0;
-                m_state = State::Text;
-            }
-            keepShortTail();
+            declaration(c);
             return;
         case State::Comment:
-            m_tail.append(c);
-            if (m_tail.endsWith("-->"))
-                m_state = State::Text;
-            keepShortTail();
+            textUntil(c, "-->");
             return;
         case State::CData:
-            m_tail.append(c);
-            if (m_tail.endsWith("]]>"))
-                m_state = State::Text;
-            keepShortTail();
+            textUntil(c, "]]>");
             return;
         }
+    }
+
+    // The character after a "<": an end tag, an instruction, a declaration or
+    // a start tag, one element deeper.
+    void tagOpened(char c)
+    {
+        m_tail.clear();
+        if (c == '/') {
+            m_state = State::EndTag;
+            if (m_depth > 0)
+                --m_depth;
+        } else if (c == '?') {
+            m_state = State::Instruction;
+        } else if (c == '!') {
+            m_state = State::Declaration;
+        } else {
+            m_state = State::StartTag;
+            m_previous = c;
+            if (++m_depth > Skos::kMaxXmlDepth)
+                fail(QStringLiteral("elements are nested more than %1 deep").arg(Skos::kMaxXmlDepth));
+        }
+    }
+
+    // Inside a start tag: a quoted value begins, or the tag ends (an empty
+    // element, "/>", is one element less deep again).
+    void startTag(char c)
+    {
+        if (c == '"' || c == '\'') {
+            m_quote = c;
+            m_state = State::Quoted;
+        } else if (c == '>') {
+            if (m_previous == '/' && m_depth > 0)
+                --m_depth;
+            m_state = State::Text;
+        }
+        m_previous = c;
+    }
+
+    // Inside "<!": a comment, a CDATA section, or a declaration that ends at
+    // a ">" outside brackets.
+    void declaration(char c)
+    {
+        m_tail.append(c);
+        if (m_tail == "--") {
+            m_state = State::Comment;
+            m_tail.clear();
+        } else if (m_tail == "[CDATA[") {
+            m_state = State::CData;
+            m_tail.clear();
+        } else if (c == '[') {
+            ++m_brackets;
+        } else if (c == ']') {
+            --m_brackets;
+        } else if (c == '>' && m_brackets <= 0) {
+            m_brackets = 0;
+            m_state = State::Text;
+        }
+        keepShortTail();
+    }
+
+    // Inside an instruction, a comment or a CDATA section, which end text ends.
+    void textUntil(char c, const char *end)
+    {
+        m_tail.append(c);
+        if (m_tail.endsWith(end))
+            m_state = State::Text;
+        keepShortTail();
     }
 
     void keepShortTail()
@@ -640,6 +661,38 @@ void Skos::Graph::resolveClasses()
     m_subClassOf = {};
 }
 
+namespace {
+
+// Keeps the n values of one resource, values[from, from + n), each repeated
+// value once in the order of the file, moving them down to values[kept...];
+// gives the new end of the values kept.  index and drop are room to work in.
+template <typename T, typename Less, typename Equal>
+quint32 keepDistinct(std::vector<T> &values, quint32 from, quint32 n, quint32 kept, Less less, Equal equal,
+                     qint64 *repeated, std::vector<quint32> &index, std::vector<bool> &drop)
+{
+    if (n == 1) {
+        values[kept] = values[from];
+        return kept + 1;
+    }
+    index.resize(n);
+    for (quint32 k = 0; k < n; ++k)
+        index[k] = from + k;
+    std::stable_sort(index.begin(), index.end(), [&](quint32 a, quint32 b) { return less(values[a], values[b]); });
+    drop.assign(n, false);
+    for (quint32 k = 1; k < n; ++k)
+        if (equal(values[index[k]], values[index[k - 1]]))
+            drop[index[k] - from] = true;
+    for (quint32 k = 0; k < n; ++k) {
+        if (!drop[k])
+            values[kept++] = values[from + k];
+        else if (repeated)
+            ++*repeated;
+    }
+    return kept;
+}
+
+} // namespace
+
 // Moves the values read into one array ordered by resource (in the order of
 // the file within a resource), each repeated value kept once.
 template <typename T, typename Less, typename Equal>
@@ -667,27 +720,9 @@ void Skos::Graph::order(std::deque<Staged<T>> &staged, std::vector<T> &values, s
     quint32 kept = 0;
     for (size_t node = 0; node < count; ++node) {
         start[node] = kept;
-        const quint32 from = first[node], to = first[node + 1], n = to - from;
-        if (n > 1) {
-            index.resize(n);
-            for (quint32 k = 0; k < n; ++k)
-                index[k] = from + k;
-            std::stable_sort(index.begin(), index.end(), [&](quint32 a, quint32 b) { return less(ordered[a], ordered[b]); });
-            drop.assign(n, false);
-            for (quint32 k = 1; k < n; ++k)
-                if (equal(ordered[index[k]], ordered[index[k - 1]]))
-                    drop[index[k] - from] = true;
-            for (quint32 k = 0; k < n; ++k) {
-                if (drop[k]) {
-                    if (repeated)
-                        ++*repeated;
-                    continue;
-                }
-                ordered[kept++] = ordered[from + k];
-            }
-        } else if (n == 1) {
-            ordered[kept++] = ordered[from];
-        }
+        const quint32 n = first[node + 1] - first[node];
+        if (n > 0)
+            kept = keepDistinct(ordered, first[node], n, kept, less, equal, repeated, index, drop);
     }
     start[count] = kept;
     ordered.resize(kept);
@@ -779,7 +814,7 @@ Skos::ReadResult Skos::read(const QString &path, Graph &graph, Format format, co
         format = detectFormat(path);
 
     // The bytes first, before the RDF library sees any of them.
-    QByteArray chunk(256 * 1024, Qt::Uninitialized);
+    QByteArray chunk(qsizetype{256} * 1024, Qt::Uninitialized);
     Prescan prescan(format);
     for (qint64 n; (n = file.read(chunk.data(), chunk.size())) > 0 && prescan.problem().isEmpty();)
         prescan.feed(chunk.constData(), n);

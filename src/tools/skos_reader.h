@@ -137,8 +137,8 @@ public:
     void addContainer(int node, int target) { m_stagedContainers.push_back({node, target}); }
     // Classes the file names in rdf:type and rdfs:subClassOf statements whose
     // meaning is known only once the whole file is read.
-    void addTypedAs(int node, QByteArrayView cls) { m_typedAs.push_back({node, classFor(cls)}); }
-    void addSubClassOf(QByteArrayView cls, QByteArrayView super) { m_subClassOf.push_back({classFor(cls), classFor(super)}); }
+    void addTypedAs(int node, QByteArrayView cls) { m_typedAs.emplace_back(node, classFor(cls)); }
+    void addSubClassOf(QByteArrayView cls, QByteArrayView super) { m_subClassOf.emplace_back(classFor(cls), classFor(super)); }
     // Ends the reading: gives each resource the types of its declared classes
     // and orders the values by resource, each repeated value kept once.
     void finish();

@@ -320,6 +320,45 @@ std::optional<double> numberOf(const QString &text)
     return std::nullopt;
 }
 
+// Sorts the row numbers stably by less, or by its reverse.
+template<typename Less>
+void sortOrder(std::vector<int> &order, const Less &less, bool descending)
+{
+    if (descending)
+        std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return less(b, a); });
+    else
+        std::stable_sort(order.begin(), order.end(), less);
+}
+
+// Numbers first, in numeric order; texts that are not numbers after them
+// (generic) or before them (numeric, where they count as no value).  Rows
+// are 1 to n; textOf(r) gives a row's text.
+template<typename TextOf>
+void sortByNumber(std::vector<int> &order, int n, const TextOf &textOf, bool generic, bool descending)
+{
+    std::vector<std::optional<double>> keys(static_cast<size_t>(n) + 1);
+    for (int r = 1; r <= n; ++r)
+        keys[static_cast<size_t>(r)] = numberOf(textOf(r));
+    auto less = [&](int a, int b) {
+        const auto &ka = keys[static_cast<size_t>(a)];
+        const auto &kb = keys[static_cast<size_t>(b)];
+        if (ka && kb)
+            return *ka < *kb;
+        if (ka.has_value() != kb.has_value())
+            return generic ? ka.has_value() : kb.has_value();
+        if (generic)
+            return QString::compare(textOf(a), textOf(b), Qt::CaseInsensitive) < 0;
+        return false;
+    };
+    sortOrder(order, less, descending);
+}
+
+template<typename TextOf>
+void sortByText(std::vector<int> &order, const TextOf &textOf, Qt::CaseSensitivity cs, bool descending)
+{
+    sortOrder(order, [&](int a, int b) { return QString::compare(textOf(a), textOf(b), cs) < 0; }, descending);
+}
+
 } // namespace
 
 void FlexGridModel::sortRows(int c, int setting)
@@ -333,37 +372,10 @@ void FlexGridModel::sortRows(int c, int setting)
         order[static_cast<size_t>(i)] = i + 1;
 
     auto textOf = [&](int r) -> const QString & { return m_cells[static_cast<size_t>(r)][static_cast<size_t>(c)].text; };
-
-    if (setting == 3 || setting == 4 || setting == 1 || setting == 2) {
-        // Numbers first, in numeric order; texts that are not numbers after
-        // them (generic) or before them (numeric, where they count as no value).
-        std::vector<std::optional<double>> keys(static_cast<size_t>(rows()));
-        for (int r = 1; r <= n; ++r)
-            keys[static_cast<size_t>(r)] = numberOf(textOf(r));
-        const bool generic = setting <= 2;
-        auto less = [&](int a, int b) {
-            const auto &ka = keys[static_cast<size_t>(a)];
-            const auto &kb = keys[static_cast<size_t>(b)];
-            if (ka && kb)
-                return *ka < *kb;
-            if (ka.has_value() != kb.has_value())
-                return generic ? ka.has_value() : kb.has_value();
-            if (generic)
-                return QString::compare(textOf(a), textOf(b), Qt::CaseInsensitive) < 0;
-            return false;
-        };
-        if (descending)
-            std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return less(b, a); });
-        else
-            std::stable_sort(order.begin(), order.end(), less);
-    } else {
-        const Qt::CaseSensitivity cs = (setting == 5 || setting == 6) ? Qt::CaseInsensitive : Qt::CaseSensitive;
-        auto less = [&](int a, int b) { return QString::compare(textOf(a), textOf(b), cs) < 0; };
-        if (descending)
-            std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return less(b, a); });
-        else
-            std::stable_sort(order.begin(), order.end(), less);
-    }
+    if (setting >= 1 && setting <= 4)
+        sortByNumber(order, n, textOf, setting <= 2, descending);
+    else
+        sortByText(order, textOf, (setting == 5 || setting == 6) ? Qt::CaseInsensitive : Qt::CaseSensitive, descending);
 
     const bool announce = m_batch == 0 || !m_resetOpen;
     if (announce)

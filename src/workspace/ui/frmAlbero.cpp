@@ -50,7 +50,7 @@ frmAlbero::frmAlbero(QWidget *parent)
     setObjectName(QStringLiteral("frmAlbero"));
     setAttribute(Qt::WA_DeleteOnClose, true);
 
-    auto button = [this](QWidget *owner, const char *name, const char *picture, const QString &tip) {
+    auto button = [](QWidget *owner, const char *name, const char *picture, const QString &tip) {
         auto *b = new QPushButton(owner);
         b->setObjectName(QString::fromLatin1(name));
         b->setToolTip(tip);
