@@ -75,7 +75,7 @@ void TestServer::addresses()
     QCOMPARE(a->user, QStringLiteral("ali ce"));
     QCOMPARE(a->password, QStringLiteral("pa@ss"));
     QCOMPARE(a->database, QStringLiteral("the sauri"));
-    QCOMPARE(a->driverOptions(), QStringLiteral("sslmode=require;application_name=x"));
+    QCOMPARE(a->driverOptions(), QStringLiteral("sslmode='require';application_name='x'"));
     // What is shown and compared never holds the password.
     QCOMPARE(a->uri(), QStringLiteral("postgresql://ali%20ce@db.example.org:5433/the%20sauri?sslmode=require&application_name=x"));
     QCOMPARE(a->describe(), QStringLiteral("the sauri on db.example.org:5433 as ali ce"));
@@ -93,6 +93,12 @@ void TestServer::addresses()
     QVERIFY(why.contains(QStringLiteral("one database")));
     QVERIFY(!ServerAddress::parse(QStringLiteral("postgresql://h:99999/a"), &why));
     QVERIFY(!ServerAddress::parse(QStringLiteral("postgresql://h/a?x=1;y=2"), &why));
+    QVERIFY(!ServerAddress::parse(QStringLiteral("postgresql://h/a?host%3Devil=1"), &why));
+    // A value stays one value, whatever it holds: it cannot name another option.
+    a = ServerAddress::parse(QStringLiteral("postgresql://h/a?application_name=it%27s%20me%20host%3Devil%20%5C&x=a%26b"));
+    QVERIFY(a);
+    QCOMPARE(a->driverOptions(), QStringLiteral("application_name='it\\'s me host=evil \\\\';x='a&b'"));
+    QCOMPARE(ServerAddress::parse(a->uri())->driverOptions(), a->driverOptions());
     QVERIFY(!ServerAddress::parse(QStringLiteral("file.sqlite"), &why));
 }
 

@@ -1,5 +1,6 @@
 #include "data/serveraddress.h"
 
+#include <QRegularExpression>
 #include <QUrl>
 #include <QUrlQuery>
 
@@ -55,7 +56,8 @@ std::optional<ServerAddress> ServerAddress::parse(const QString &text, QString *
     QStringList kept;
     const QUrlQuery query(url);
     for (const auto &item : query.queryItems(QUrl::FullyDecoded)) {
-        if (item.first.isEmpty() || item.first.contains(QLatin1Char(';')) || item.second.contains(QLatin1Char(';'))) {
+        static const QRegularExpression keyword(QStringLiteral("^[a-z_]+$"));
+        if (!keyword.match(item.first).hasMatch() || item.second.contains(QLatin1Char(';'))) {
             fail(error, QStringLiteral("The server address holds an option that cannot be passed on: %1")
                             .arg(item.first));
             return std::nullopt;
@@ -64,7 +66,7 @@ std::optional<ServerAddress> ServerAddress::parse(const QString &text, QString *
             a.password = item.second;
             continue;
         }
-        kept << item.first + QLatin1Char('=') + item.second;
+        kept << item.first + QLatin1Char('=') + QString::fromLatin1(QUrl::toPercentEncoding(item.second));
     }
     a.options = kept.join(QLatin1Char('&'));
     return a;
@@ -100,6 +102,14 @@ QString ServerAddress::describe() const
 
 QString ServerAddress::driverOptions() const
 {
-    QString joined = options;
-    return joined.replace(QLatin1Char('&'), QLatin1Char(';'));
+    // Each value quoted as the client library reads quoted values, so that a
+    // value with blanks or quotes stays one value and names no other option.
+    QStringList quoted;
+    for (const QString &pair : options.split(QLatin1Char('&'), Qt::SkipEmptyParts)) {
+        const qsizetype eq = pair.indexOf(QLatin1Char('='));
+        QString value = QUrl::fromPercentEncoding(pair.mid(eq + 1).toLatin1());
+        value.replace(QLatin1Char('\\'), QStringLiteral("\\\\")).replace(QLatin1Char('\''), QStringLiteral("\\'"));
+        quoted << pair.left(eq) + QStringLiteral("='") + value + QLatin1Char('\'');
+    }
+    return quoted.join(QLatin1Char(';'));
 }

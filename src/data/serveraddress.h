@@ -17,7 +17,7 @@ struct ServerAddress
     QString database;  // empty: the client library's default (PGDATABASE, the user's name)
     QString user;      // empty: the client library's default (PGUSER, the login name)
     QString password;  // only when typed into the address; never stored or shown
-    QString options;   // "key=value" pairs joined by '&', as written after '?'
+    QString options;   // "key=value" pairs joined by '&', the values percent-encoded, as after '?'
 
     // True when the text names a server database rather than a file.
     static bool isAddress(const QString &text);
@@ -33,6 +33,7 @@ struct ServerAddress
     // What the status bar says: "thesauri on db.example.org:5432 as alice".
     QString describe() const;
 
-    // The options as the Qt driver takes them ("sslmode=require;connect_timeout=5").
+    // The options as the Qt driver takes them, each value quoted for the
+    // client library ("sslmode='require';connect_timeout='5'").
     QString driverOptions() const;
 };
