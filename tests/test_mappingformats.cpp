@@ -358,6 +358,7 @@ void TestMappingFormats::sssomNamesWhoStoredEachRelation()
     addRelations(db, {{2, 4, 101, 5001, 9, QVariant()}});
     FakeClock clock(QDateTime(QDate(2026, 5, 2), QTime(10, 0, 0), Qt::UTC));
     setProgramClock(&clock);
+    const auto restore = qScopeGuard([] { setProgramClock(nullptr); });
     const QString path = t.path(QStringLiteral("m.sssom.tsv"));
     {
         cConnessione c;
@@ -371,7 +372,6 @@ void TestMappingFormats::sssomNamesWhoStoredEachRelation()
         const MappingFormats::Esito e = MappingFormats::scrivi(c, Formato::Sssom, 4, path);
         QVERIFY2(e.scritto, qPrintable(e.errore));
     }
-    setProgramClock(nullptr);
     const QStringList lines = QString::fromUtf8(readFile(path)).split(QLatin1Char('\n'));
     const QStringList header = lines.filter(QRegularExpression(QStringLiteral("^record_id\t"))).value(0).split(QLatin1Char('\t'));
     const auto cell = [&](const QString &row, const char *column) {

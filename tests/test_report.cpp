@@ -602,6 +602,7 @@ void TestReport::othersChangesAreNeverOverwritten()
 {
     FakeClock clock(QDateTime(QDate(2026, 11, 30), QTime(8, 15, 0), Qt::UTC));
     setProgramClock(&clock);
+    const auto restore = qScopeGuard([] { setProgramClock(nullptr); }); // a failing test too
     ScopedScriptedDialogs d;
     openReport();
     // Another editor, after the report was read: changes relation 3's kind
@@ -655,13 +656,13 @@ void TestReport::othersChangesAreNeverOverwritten()
     QCOMPARE(d.messages(), (QStringList{QStringLiteral("Update the relation in db with id = 3"),
                                         QStringLiteral("Update the relation in db with id = 3")}));
     QCOMPARE(vConnection.scalar(QStringLiteral("select property_ref from mappingrelations where id = 3")).toInt(), 10);
-    setProgramClock(nullptr);
 }
 
 void TestReport::whoAndWhenColumns()
 {
     FakeClock clock(QDateTime(QDate(2026, 12, 1), QTime(17, 5, 9), Qt::UTC));
     setProgramClock(&clock);
+    const auto restore = qScopeGuard([] { setProgramClock(nullptr); }); // a failing test too
     ScopedScriptedDialogs d;
     vConnection.EseguiIstruzione(QStringLiteral("update mappingrelations set notes = 'seen' where id = 12"));
     frmReportMapping *w = openReport();
@@ -683,5 +684,4 @@ void TestReport::whoAndWhenColumns()
     QVERIFY(d.shown.isEmpty());
     // A file database sends no notices: nothing is said of others.
     QCOMPARE(w->statusText(), QString());
-    setProgramClock(nullptr);
 }

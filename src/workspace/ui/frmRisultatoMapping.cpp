@@ -177,7 +177,6 @@ std::optional<qint32> frmRisultatoMapping::showModalForEdit(qint32 id, const QSt
 {
     vEditRelationId = id;
     m_seenProperty = seenProperty;
-    m_storedProperty.reset();
     txtEurovoc->setText(eurovoc);
     txtTarget->setText(target);
     cmbRelazione->setEditText(relation);
@@ -190,8 +189,15 @@ std::optional<qint32> frmRisultatoMapping::showModalForEdit(qint32 id, const QSt
     cmbRelazione_Click();
     if (isVisible())
         hide(); // shown modeless before: show again as a modal window
+    // The window deletes itself when exec() ends: what it stored is told to
+    // a variable of this call, not kept in the window.
+    std::optional<qint32> stored;
+    m_storedTo = &stored;
+    const QPointer<frmRisultatoMapping> self(this);
     exec();
-    return m_storedProperty;
+    if (self)
+        self->m_storedTo = nullptr;
+    return stored;
 }
 
 void frmRisultatoMapping::cmbRelazione_Click()
@@ -214,8 +220,11 @@ void frmRisultatoMapping::cmdSalva_Click()
     const MappingEditor::Boxes saved = boxes();
     if (!MappingEditor::Salva(saved, editing ? m_seenProperty : std::nullopt))
         return;
-    if (editing) // what the report's row now is, for a second change of it
-        m_storedProperty = m_seenProperty = MappingEditor::propertyFor(saved.relation);
+    if (editing) { // what the report's row now is, for a second change of it
+        m_seenProperty = MappingEditor::propertyFor(saved.relation);
+        if (m_storedTo)
+            *m_storedTo = m_seenProperty;
+    }
     clearAfterSave();
 }
 

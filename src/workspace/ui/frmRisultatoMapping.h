@@ -74,7 +74,7 @@ private:
     MappingEditor::Boxes m_clean; // the boxes as last filled, saved or emptied
     QString m_pairFrom;           // the database the boxes' concepts come from ("" when empty)
     std::optional<qint32> m_seenProperty; // the edited relation's kind as it was read
-    std::optional<qint32> m_storedProperty; // the kind an edit stored
+    std::optional<qint32> *m_storedTo = nullptr; // where showModalForEdit wants the kind an edit stored
 
     QLabel *Label1;
     QLineEdit *txtEurovoc;
