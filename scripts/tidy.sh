@@ -12,7 +12,7 @@
 # The build folder must hold compile_commands.json (every configure of this
 # project writes it); by default the first of build-dev, build-rel and build
 # that has one.  Qt's generated files of the tests (their .moc) are made
-# first when they are missing.  Status 2 for a usage or set-up error.
+# first (without building the libraries).  Status 2 for a usage or set-up error.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -87,12 +87,17 @@ if [ ${#check[@]} -eq 0 ]; then
   exit 2
 fi
 
-# The tests include their moc output, which the build makes.
+# The tests include their moc output.  It is made (or brought up to date) here
+# by CMake's own moc step of each test program: the build's *_autogen targets
+# would first build the libraries the programs link.
 if printf '%s\n' "${check[@]}" | grep -q '^tests/'; then
-  mapfile -t autogen < <(cmake --build "$build" --target help 2>/dev/null | grep -oE '[A-Za-z0-9_]+_autogen\b' | sort -u)
-  if [ ${#autogen[@]} -gt 0 ]; then
-    cmake --build "$build" -j"$jobs" --target "${autogen[@]}" >/dev/null
-  fi
+  builddir=$(cd "$build" && pwd)
+  config=$(sed -n 's/^CMAKE_BUILD_TYPE:[A-Z]*=//p' "$builddir/CMakeCache.txt")
+  while IFS= read -r info; do
+    target=$(basename "$(dirname "$info")" .dir)
+    (cd "${info%/CMakeFiles/*}" && cmake -E cmake_autogen "$info" "$config" >/dev/null) \
+      || { echo "tidy.sh: the moc step of ${target%_autogen} failed" >&2; exit 2; }
+  done < <(find "$builddir/tests" -path '*/CMakeFiles/*_autogen.dir/AutogenInfo.json' 2>/dev/null)
 fi
 
 out=$(mktemp -d)
