@@ -194,7 +194,16 @@ void userFunction(sqlite3_context *ctx, int, sqlite3_value **)
 
 void nowFunction(sqlite3_context *ctx, int, sqlite3_value **)
 {
-    resultText(ctx, SqliteFunctions::timeText(programClock().now()).toUtf8());
+    // A statement that changes many relations asks once a row: the text of
+    // the last millisecond asked for is kept.
+    thread_local qint64 lastMs = -1;
+    thread_local QByteArray lastText;
+    const qint64 ms = programClock().nowUtc().toMSecsSinceEpoch();
+    if (ms != lastMs) {
+        lastText = SqliteFunctions::timeText(QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC)).toUtf8();
+        lastMs = ms;
+    }
+    resultText(ctx, lastText);
 }
 
 void sessionFunction(sqlite3_context *ctx, int, sqlite3_value **)
@@ -217,7 +226,11 @@ void SqliteFunctions::installChangeLogFunctions(sqlite3 *db, const QByteArray *s
 
 QString SqliteFunctions::timeText(const QDateTime &time)
 {
-    return time.toUTC().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzzZ"));
+    const QDateTime utc = time.toUTC();
+    const QDate d = utc.date();
+    const QTime t = utc.time();
+    return QString::asprintf("%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", d.year(), d.month(), d.day(), t.hour(), t.minute(),
+                             t.second(), t.msec());
 }
 
 int SqliteFunctions::compareNoCase(const char *a, int na, const char *b, int nb)
