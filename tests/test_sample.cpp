@@ -4,6 +4,7 @@
 #include "data/cConnessione.h"
 #include "data/ids.h"
 #include "data/mdlGlobale.h"
+#include "support/dbdump.h"
 #include "support/testdb.h"
 
 #include <QDir>
@@ -75,13 +76,7 @@ const QStringList GemetSubsets = {
 
 QStringList column(cConnessione &c, const QString &sql, const QVariantList &params = {})
 {
-    QStringList out;
-    RecordSet rs;
-    c.ApriRS(sql, rs, params);
-    for (; !rs.isEOF(); rs.MoveNext())
-        out << rs.value(0).toString();
-    c.ChiudiRS(rs);
-    return out;
+    return firstColumn(c, sql, params);
 }
 
 int count(cConnessione &c, const QString &sql, const QVariantList &params = {})

@@ -167,13 +167,7 @@ void TestServer::textRulesMatchTheFile()
         tr.commit();
     }
     const auto ids = [](cConnessione &c, const QString &sql, const QVariantList &params) {
-        QStringList out;
-        RecordSet rs;
-        c.ApriRS(sql, rs, params);
-        for (; !rs.isEOF(); rs.MoveNext())
-            out << rs.value(0).toString();
-        c.ChiudiRS(rs);
-        return out;
+        return firstColumn(c, sql, params);
     };
     // Equal without regard to letter case, accents not.
     for (const QString &probe : {QStringLiteral("water"), QStringLiteral("ÉCOLE"), QStringLiteral("МОСКВА"),

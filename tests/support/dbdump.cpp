@@ -60,3 +60,14 @@ QStringList dumpProgramTables(cConnessione &c)
     }
     return out;
 }
+
+QStringList firstColumn(cConnessione &c, const QString &sql, const QVariantList &params)
+{
+    QStringList out;
+    RecordSet rs;
+    c.ApriRS(sql, rs, params);
+    for (; !rs.isEOF(); rs.MoveNext())
+        out << rs.value(0).toString();
+    c.ChiudiRS(rs);
+    return out;
+}

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
 
 class cConnessione;
 
@@ -11,6 +12,9 @@ class cConnessione;
 // Columns named in leaving are left out (row numbers engines give alike
 // only until rows are deleted, for example).
 QStringList dumpTable(cConnessione &connection, const QString &table, const QStringList &leaving = {});
+
+// The first column of every row of a query, as texts.
+QStringList firstColumn(cConnessione &connection, const QString &sql, const QVariantList &params = {});
 
 // dumpTable of every table of the program a database holds, each row after
 // its table's name.
