@@ -771,9 +771,9 @@ QStringList cConnessione::tables()
     return names;
 }
 
-QString cConnessione::containsWord(const QString &column) const
+QString cConnessione::containsWord(Engine engine, const QString &column)
 {
-    if (!isServer())
+    if (engine == Engine::SQLite)
         return column + QStringLiteral(" Like '%' || ? || '%'");
     // Both sides folded by the same function, which the trigram index of the
     // column is made of; "C" because a case-blind column cannot be matched

@@ -168,7 +168,8 @@ public:
     // letter case ignored in every alphabet" ('%' and '_' in the word stand
     // for any text and any one character, as in LIKE; nothing else is
     // special).  A server database answers it from its trigram index.
-    QString containsWord(const QString &column) const;
+    QString containsWord(const QString &column) const { return containsWord(m_engine, column); }
+    static QString containsWord(Engine engine, const QString &column);
 
     // Whether changes to the mapping relations are written to the change log
     // (who and when).  On by default; set before opening.  The copy of a

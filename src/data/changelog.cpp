@@ -11,17 +11,20 @@ namespace {
 const QString kColumns = QStringLiteral("relation_ref, action, project_ref, left_concept_ref, right_concept_ref, "
                                         "property_ref, old_property_ref, changed_by, changed_at, session");
 
+// The columns of the relation a log row tells, of its "new" or "old" row.
+QString row(const char *which)
+{
+    const QString r = QLatin1String(which);
+    return r + QStringLiteral(".project_ref, ") + r + QStringLiteral(".left_concept_ref, ") + r
+           + QStringLiteral(".right_concept_ref, ") + r + QStringLiteral(".property_ref");
+}
+
 // The temporary triggers of a file connection: they write with the
 // functions the connection adds (account, program clock, session).
 QStringList fileTriggerStatements()
 {
     const QString insert = QStringLiteral(" insert into vospan_relationlog (") + kColumns + QStringLiteral(") values (");
     const QString sign = QStringLiteral(", vospan_user(), vospan_now(), vospan_session()); end");
-    const auto row = [](const char *which) {
-        const QString r = QLatin1String(which);
-        return r + QStringLiteral(".project_ref, ") + r + QStringLiteral(".left_concept_ref, ") + r
-               + QStringLiteral(".right_concept_ref, ") + r + QStringLiteral(".property_ref");
-    };
     return {
         QStringLiteral("create temp trigger if not exists vospan_log_insert after insert on main.mappingrelations begin")
             + insert + QStringLiteral("new.id, 'insert', ") + row("new") + QStringLiteral(", null") + sign,
@@ -50,9 +53,7 @@ void prepareServer(cConnessione &c)
     if (!exists(c))
         for (const QString &sql : tableStatements(cConnessione::Engine::PostgreSQL))
             c.EseguiIstruzione(sql);
-    const QString schema = c.scalar(QStringLiteral("select quote_ident(current_schema())")).toString();
-    for (const QString &sql : serverTriggerStatements(schema))
-        c.EseguiIstruzione(sql);
+    createServerTriggers(c);
     t.commit();
 }
 
@@ -95,15 +96,12 @@ QStringList tableStatements(cConnessione::Engine engine)
             QStringLiteral("create index vospan_relationlog_relation on vospan_relationlog (relation_ref, id)")};
 }
 
-QStringList serverTriggerStatements(const QString &schema)
+// The server's functions and triggers; schema is the quoted name of the
+// schema the tables are in.
+static QStringList serverTriggerStatements(const QString &schema)
 {
     const QString now = QStringLiteral("to_char(now() at time zone 'UTC', 'YYYY-MM-DD\"T\"HH24:MI:SS.MS\"Z\"')");
     const QString sign = QStringLiteral("session_user, ") + now + QStringLiteral(", current_setting('vospan.session', true)");
-    const auto row = [](const char *which) {
-        const QString r = QLatin1String(which);
-        return r + QStringLiteral(".project_ref, ") + r + QStringLiteral(".left_concept_ref, ") + r
-               + QStringLiteral(".right_concept_ref, ") + r + QStringLiteral(".property_ref");
-    };
     return {
         // Runs as its owner, so editors need no right to write the log
         // themselves (nor to forge it); session_user is still the editor.
@@ -133,6 +131,13 @@ QStringList serverTriggerStatements(const QString &schema)
         QStringLiteral("create or replace trigger vospan_notify_relations after insert or update or delete on "
                        "mappingrelations for each statement execute function vospan_notify_relations()"),
     };
+}
+
+void createServerTriggers(cConnessione &c)
+{
+    const QString schema = c.scalar(QStringLiteral("select quote_ident(current_schema())")).toString();
+    for (const QString &sql : serverTriggerStatements(schema))
+        c.EseguiIstruzione(sql);
 }
 
 bool exists(cConnessione &c)

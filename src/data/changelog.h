@@ -24,9 +24,9 @@ inline constexpr const char *Channel = "vospan_relations";
 // The statements that make the log table on that engine.
 QStringList tableStatements(cConnessione::Engine engine);
 
-// A server database's functions and triggers that write the log and send the
-// notification; schema is the quoted name of the schema the tables are in.
-QStringList serverTriggerStatements(const QString &schema);
+// Makes (or makes again) a server database's functions and triggers that
+// write the log and send the notification, in its current schema.
+void createServerTriggers(cConnessione &connection);
 
 // Called when a database is opened: on a thesaurus database opened for
 // writing, makes the log table when it is missing and puts the triggers in

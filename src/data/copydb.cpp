@@ -162,9 +162,7 @@ void copyInto(cConnessione &from, cConnessione &to, const QStringList &tables, O
                 && !to.scalar(QStringLiteral("select pg_get_serial_sequence(?, 'id')"), {t}).isNull())
                 to.scalar(QStringLiteral("select setval(pg_get_serial_sequence(?, 'id'), coalesce(max(id), 0) + 1, "
                                          "false) from ") + t, {t});
-        for (const QString &sql : ChangeLog::serverTriggerStatements(
-                 to.scalar(QStringLiteral("select quote_ident(current_schema())")).toString()))
-            to.EseguiIstruzione(sql);
+        ChangeLog::createServerTriggers(to);
         Schema::createSearchIndexes(to);
     }
     transaction.commit();

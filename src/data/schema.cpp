@@ -227,9 +227,7 @@ void Schema::create(cConnessione &c)
     for (const QString &sql : ChangeLog::tableStatements(c.engine()))
         c.EseguiIstruzione(sql);
     if (c.isServer()) {
-        for (const QString &sql : ChangeLog::serverTriggerStatements(
-                 c.scalar(QStringLiteral("select quote_ident(current_schema())")).toString()))
-            c.EseguiIstruzione(sql);
+        ChangeLog::createServerTriggers(c);
         createSearchIndexes(c);
     }
     transaction.commit();

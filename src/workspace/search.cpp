@@ -14,7 +14,7 @@ QString joinOr(const QStringList &parts)
 // LIKE, a server's test over its trigram index.
 QString contains(const cConnessione *c, const QString &column)
 {
-    return c ? c->containsWord(column) : column + QStringLiteral(" Like '%' || ? || '%'");
+    return c ? c->containsWord(column) : cConnessione::containsWord(cConnessione::Engine::SQLite, column);
 }
 
 QString dataTypeQuery(const cConnessione *c, int model, const QString &filter, const QString &extra)
